@@ -1,0 +1,44 @@
+# The two entry points of a fresh machine (run as root on Debian):
+#   make demo   installs what the build needs, builds, writes the example scene and reads it
+#   make test   installs what the build needs, builds and runs every test
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+EXAMPLE := $(BUILD)/examples/House.TALVO
+
+# Debian packages the build, the tests and the benchmarks need.
+PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
+            nlohmann-json3-dev libcli11-dev libpng-dev zlib1g-dev libassimp-dev
+
+.PHONY: all deps configure build test demo bench clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing Debian packages:$$missing"; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
+	cmake --build $(BUILD)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j2
+
+demo: build
+	@mkdir -p $(dir $(EXAMPLE))
+	$(BUILD)/tools/scenegen/scenegen example $(EXAMPLE)
+	$(BUILD)/talvo --prefs $(BUILD)/demo-prefs inspect $(EXAMPLE)
+
+bench: build
+	$(BUILD)/bench/loader_bench
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,77 @@
+// talvo: the command-line host application. It starts like the host, with its
+// preferences and plug-in folders, and runs one subcommand.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <filesystem>
+
+#include "host/app.h"
+#include "host/resource.h"
+#include "inspect.h"
+#include "terminal.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kPluginName = "TALVO_import_r16";
+
+fs::path executableFolder() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::current_path() : self.parent_path();
+}
+
+fs::path defaultPreferencesFolder() {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) return fs::path(xdg) / "talvo";
+  if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / ".config" / "talvo";
+  return fs::current_path() / ".talvo";
+}
+
+fs::path defaultDocumentsFolder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return fs::path(home) / "Documents";
+  return fs::current_path();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"talvo: the command-line host of the scene importer"};
+  app.require_subcommand(1);
+
+  std::string prefs;
+  std::string plugins;
+  bool yes = false;
+  bool no = false;
+  app.add_option("--prefs", prefs, "the host's preferences folder");
+  app.add_option("--plugins", plugins, "the plug-in folder");
+  auto* yesFlag = app.add_flag("--yes", yes, "answer Yes to questions");
+  app.add_flag("--no", no, "answer No to questions")->excludes(yesFlag);
+
+  talvo_app::InspectRequest inspect;
+  CLI::App* inspectCommand = app.add_subcommand("inspect", "check and read a scene file as an import would");
+  inspectCommand->add_option("FILE", inspect.file, "the scene file")->required();
+  inspectCommand->add_option("--scale", inspect.scale, "length scale")->check(CLI::PositiveNumber);
+  inspectCommand->add_option("--uvw-scale", inspect.uvwScale, "texture coordinate scale")
+      ->check(CLI::PositiveNumber);
+  inspectCommand->add_flag("--json", inspect.json, "print the reader's tables as JSON");
+
+  CLI11_PARSE(app, argc, argv);
+
+  const fs::path pluginFolder = plugins.empty() ? executableFolder() / "plugins" : fs::path(plugins);
+  const fs::path ownFolder = pluginFolder / kPluginName;
+  host::app::setPluginFolder(ownFolder.string());
+  host::app::setPreferencesFolder((prefs.empty() ? defaultPreferencesFolder() : fs::path(prefs)).string());
+  host::app::setDocumentsFolder(defaultDocumentsFolder().string());
+  talvo_app::setUpTerminal(yes ? talvo_app::Answer::yes
+                               : (no ? talvo_app::Answer::no : talvo_app::Answer::ask));
+
+  if (!host::initResource((ownFolder / "res").string())) {
+    std::fprintf(stderr, "talvo: no plug-in resources in %s\n", (ownFolder / "res").c_str());
+    return 2;
+  }
+
+  if (*inspectCommand) return talvo_app::runInspect(inspect);
+  return 2;
+}

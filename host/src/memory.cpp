@@ -1,0 +1,48 @@
+#include "host/memory.h"
+
+#include <cstdlib>
+
+#include "host/app.h"
+#include "state.h"
+
+namespace host {
+
+void* memAlloc(size_t bytes) {
+  HostState& s = state();
+  ++s.allocations;
+  if (s.failAt != 0 && s.allocations == s.failAt) return nullptr;
+  void* p = std::malloc(bytes == 0 ? 1 : bytes);
+  if (p) ++s.liveAllocations;
+  return p;
+}
+
+void* memRealloc(void* p, size_t bytes) {
+  if (!p) return memAlloc(bytes);
+  HostState& s = state();
+  ++s.allocations;
+  if (s.failAt != 0 && s.allocations == s.failAt) return nullptr;
+  return std::realloc(p, bytes == 0 ? 1 : bytes);
+}
+
+void memFree(void* p) {
+  if (!p) return;
+  --state().liveAllocations;
+  std::free(p);
+}
+
+namespace app {
+
+void failAllocationAt(int64_t n) {
+  HostState& s = state();
+  s.failAt = n == 0 ? 0 : s.allocations + n;
+}
+
+int64_t allocationCount() {
+  return state().allocations;
+}
+int64_t liveAllocations() {
+  return state().liveAllocations;
+}
+
+}  // namespace app
+}  // namespace host

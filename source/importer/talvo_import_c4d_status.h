@@ -1,0 +1,41 @@
+// The import's status codes: one int32 table for the whole system. 0 is success;
+// negative values are host file errors (message resources 10800 to 10812); values from
+// 10002 up are import statuses whose message is the string resource of the same id.
+#pragma once
+
+#include <cstdint>
+
+namespace talvo {
+
+constexpr int32_t kStatusOk = 0;
+
+// Host file errors and the reader's own negative codes.
+constexpr int32_t kStatusFileOpen = -1;          // the file could not be opened
+constexpr int32_t kStatusTextureTruncated = -3;  // fewer texture bytes than announced
+constexpr int32_t kStatusOutOfMemory = -7;       // record or data memory could not be had
+constexpr int32_t kStatusReadCancelled = -8;     // Escape, answered Yes, while reading
+constexpr int32_t kStatusReadFailed = -100;      // a value could not be read
+constexpr int32_t kStatusReadPastEnd = -104;     // the read passed the start of the trailer
+
+// Import statuses.
+constexpr int32_t kStatusImportDialog = 10002;
+constexpr int32_t kStatusInstanceDialog = 10003;
+constexpr int32_t kStatusMarkerTag = 10004;
+constexpr int32_t kStatusIndexMemory = 10005;
+constexpr int32_t kStatusVersionTooOld = 10006;
+constexpr int32_t kStatusVersionUnknown = 10007;
+constexpr int32_t kStatusNotSceneFile = 10008;
+constexpr int32_t kStatusTrailerUnreadable = 10009;
+constexpr int32_t kStatusDamaged = 10010;  // a count or an index the file cannot hold
+constexpr int32_t kStatusEmptyFile = 10011;
+constexpr int32_t kStatusHeaderUnreadable = 10012;
+constexpr int32_t kStatusNewDocument = 10013;
+constexpr int32_t kStatusUvwMismatch = 10014;
+constexpr int32_t kStatusCancelled = 14001;
+
+// The string resource that explains a status to the user.
+int32_t statusMessageId(int32_t status);
+// A short name for logs and test failures ("read failed", "damaged", ...).
+const char* statusName(int32_t status);
+
+}  // namespace talvo

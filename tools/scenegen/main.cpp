@@ -1,0 +1,5 @@
+#include "scenegen/scenegen.h"
+
+int main(int argc, char** argv) {
+  return talvo::scenegen::runScenegen(argc, argv);
+}
