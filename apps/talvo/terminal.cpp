@@ -39,11 +39,13 @@ const char* boxPrefix(int32_t style) {
 }
 
 bool gBarShown = false;
+std::string gBarLine;  // what the bar shows now
 
 void clearBar() {
   if (gBarShown) {
     std::fputs("\r\033[K", stderr);
     gBarShown = false;
+    gBarLine.clear();
   }
 }
 
@@ -58,9 +60,11 @@ void drawBar(const host::app::StatusBar& bar) {
   std::string line = "\r\033[K[" + std::string(size_t(filled), '#') +
                      std::string(size_t(kWidth - filled), ' ') + "] " + std::to_string(percent) + "% " +
                      bar.text;
+  if (gBarShown && line == gBarLine) return;  // progress is reported far more often than it moves
   std::fputs(line.c_str(), stderr);
   std::fflush(stderr);
   gBarShown = true;
+  gBarLine = std::move(line);
 }
 
 }  // namespace

@@ -81,8 +81,10 @@ TEST_F(Inspect, FailuresShowTheirMessageAndExitNonZero) {
   ASSERT_TRUE(ts::writeSceneFile(old, oldFile));
   const std::string wrongName = temp_.file("House.bin");
   std::filesystem::copy_file(example_, wrongName);
+  const std::string wrongMagic = writeBytes(temp_.file("Magic.TALVO"), std::vector<uint8_t>(400, 'X'));
   const Case cases[] = {
       {"missing file", temp_.file("none.TALVO"), -1},
+      {"wrong magic", wrongMagic, 10008},
       {"old version", oldFile, 10006},
       {"wrong extension", wrongName, 10008},
   };
