@@ -7,20 +7,22 @@
 
 namespace host {
 
-void* memAlloc(size_t bytes) {
+bool allocationAllowed() {
   HostState& s = state();
   ++s.allocations;
-  if (s.failAt != 0 && s.allocations == s.failAt) return nullptr;
+  return !(s.failAt != 0 && s.allocations == s.failAt);
+}
+
+void* memAlloc(size_t bytes) {
+  if (!allocationAllowed()) return nullptr;
   void* p = std::malloc(bytes == 0 ? 1 : bytes);
-  if (p) ++s.liveAllocations;
+  if (p) ++state().liveAllocations;
   return p;
 }
 
 void* memRealloc(void* p, size_t bytes) {
   if (!p) return memAlloc(bytes);
-  HostState& s = state();
-  ++s.allocations;
-  if (s.failAt != 0 && s.allocations == s.failAt) return nullptr;
+  if (!allocationAllowed()) return nullptr;
   return std::realloc(p, bytes == 0 ? 1 : bytes);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/app.h"
+#include "host/scene.h"
 #include "host/ui.h"
 
 namespace host {
@@ -37,8 +38,16 @@ struct HostState {
 
   // Resources.
   std::map<int32_t, String> strings;
+
+  // Documents.
+  std::vector<BaseDocument*> documentList;
+  BaseDocument* activeDocument = nullptr;
 };
 
 HostState& state();
+
+// Counts one allocation of host memory made outside memAlloc (geometry arrays); false
+// when the allocation hook makes it fail.
+bool allocationAllowed();
 
 }  // namespace host

@@ -54,7 +54,19 @@ int64_t allocationCount();
 // Host allocations not yet freed.
 int64_t liveAllocations();
 
-// Restores every setting above to its start state (tests call it between cases).
+// Plug-in modules: each loaded plug-in library's message function receives the plug-in
+// messages of sendPluginMessage.
+void addPluginModule(std::function<bool(int32_t id, void* data)> pluginMessage);
+// The main loop's step: delivers the posted core events to the message plug-ins;
+// returns how many were delivered.
+int32_t processEvents();
+// Forgets every registered plug-in, module and pending event.
+void resetPlugins();
+// Frees every document of the document list.
+void resetDocuments();
+
+// Restores every setting above to its start state (tests call it between cases); loaded
+// resources, plug-ins and documents stay.
 void reset();
 
 }  // namespace host::app

@@ -1,0 +1,144 @@
+#include "host/plugins.h"
+
+#include <deque>
+
+#include "host/app.h"
+#include "host/scene.h"
+#include "state.h"
+
+namespace host {
+namespace {
+
+struct PluginRegistry {
+  std::vector<BasePlugin> plugins;
+  std::vector<std::function<bool(int32_t, void*)>> modules;
+  std::deque<std::pair<int32_t, Container>> events;
+};
+
+PluginRegistry& registry() {
+  static PluginRegistry r;
+  return r;
+}
+
+bool add(BasePlugin plugin) {
+  for (const BasePlugin& p : registry().plugins)
+    if (p.id == plugin.id) return false;
+  registry().plugins.push_back(std::move(plugin));
+  return true;
+}
+
+}  // namespace
+
+bool registerCommandPlugin(int32_t id, const String& name, int32_t info, int32_t iconId, const String& help,
+                           CommandData* data) {
+  std::shared_ptr<CommandData> owned(data);
+  if (!owned) return false;
+  BasePlugin p;
+  p.id = id, p.type = kPluginCommand, p.name = name, p.info = info, p.iconId = iconId, p.help = help;
+  p.command = std::move(owned);
+  return add(std::move(p));
+}
+
+bool registerTagPlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
+                       const String& description, int32_t iconId) {
+  if (!allocator) return false;
+  BasePlugin p;
+  p.id = id, p.type = kPluginTag, p.name = name, p.info = info, p.description = description, p.iconId = iconId;
+  p.allocator = std::move(allocator);
+  return add(std::move(p));
+}
+
+bool registerSceneLoaderPlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
+                               const String& description) {
+  if (!allocator) return false;
+  std::shared_ptr<SceneLoaderData> loader(dynamic_cast<SceneLoaderData*>(allocator()));
+  if (!loader) return false;
+  BasePlugin p;
+  p.id = id, p.type = kPluginSceneLoader, p.name = name, p.info = info, p.description = description;
+  p.allocator = std::move(allocator);
+  p.loader = std::move(loader);
+  return add(std::move(p));
+}
+
+bool registerMessagePlugin(int32_t id, const String& name, int32_t info, MessageData* data) {
+  std::shared_ptr<MessageData> owned(data);
+  if (!owned) return false;
+  BasePlugin p;
+  p.id = id, p.type = kPluginCoreMessage, p.name = name, p.info = info;
+  p.messages = std::move(owned);
+  return add(std::move(p));
+}
+
+bool registerNodePlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
+                        const String& description, int32_t iconId) {
+  if (!allocator) return false;
+  BasePlugin p;
+  p.id = id, p.type = kPluginNode, p.name = name, p.info = info, p.description = description, p.iconId = iconId;
+  p.allocator = std::move(allocator);
+  return add(std::move(p));
+}
+
+const BasePlugin* findPlugin(int32_t id, int32_t type) {
+  for (const BasePlugin& p : registry().plugins)
+    if (p.id == id && p.type == type) return &p;
+  return nullptr;
+}
+
+std::vector<const BasePlugin*> pluginsOfType(int32_t type) {
+  std::vector<const BasePlugin*> out;
+  for (const BasePlugin& p : registry().plugins)
+    if (p.type == type) out.push_back(&p);
+  return out;
+}
+
+bool callCommand(int32_t id) {
+  const BasePlugin* p = findPlugin(id, kPluginCommand);
+  return p && p->command && p->command->execute(getActiveDocument());
+}
+
+void specialEventAdd(int32_t id, uintptr_t p1, uintptr_t p2) {
+  Container data;
+  data.setInt32(0, int32_t(p1));
+  data.setInt32(1, int32_t(p2));
+  registry().events.emplace_back(id, std::move(data));
+}
+
+bool sendPluginMessage(int32_t id, void* data) {
+  bool handled = false;
+  for (const auto& module : registry().modules) handled = module(id, data) || handled;
+  return handled;
+}
+
+namespace app {
+
+void addPluginModule(std::function<bool(int32_t, void*)> pluginMessage) {
+  registry().modules.push_back(std::move(pluginMessage));
+}
+
+int32_t processEvents() {
+  int32_t delivered = 0;
+  while (!registry().events.empty()) {
+    auto [id, data] = std::move(registry().events.front());
+    registry().events.pop_front();
+    for (const BasePlugin& p : registry().plugins)
+      if (p.type == kPluginCoreMessage && p.messages) p.messages->coreMessage(id, data);
+    ++delivered;
+  }
+  return delivered;
+}
+
+void resetPlugins() {
+  registry().plugins.clear();
+  registry().modules.clear();
+  registry().events.clear();
+}
+
+void resetDocuments() {
+  HostState& s = state();
+  for (BaseDocument* d : s.documentList) BaseDocument::free(d);
+  s.documentList.clear();
+  s.activeDocument = nullptr;
+}
+
+}  // namespace app
+}  // namespace host
