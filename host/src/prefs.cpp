@@ -55,7 +55,8 @@ const Container* getWorldPluginData(int32_t id) {
 
 bool setWorldPluginData(int32_t id, const Container& data) {
   WorldPrefs& p = loaded();
-  p.containers[id] = data;
+  Container& stored = p.containers[id] = data;
+  stored.setId(id);
   if (p.folder.empty()) return true;  // no folder: kept for this run only
   if (!createFolder(p.folder)) return false;
   Json json = Json::object();

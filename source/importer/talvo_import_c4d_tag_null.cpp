@@ -1,0 +1,23 @@
+#include "talvo_import_c4d_tag_null.h"
+
+#include "host/resource.h"
+#include "talvo_import_c4d_diagnostics.h"
+
+namespace talvo {
+
+namespace {
+// Registration flags of a tag the user never sees.
+constexpr int32_t kHiddenTag = 0x30000000;
+}  // namespace
+
+bool registerNewNullTag() {
+  const host::String name = host::loadString(15001);
+  if (name.empty()) {
+    printLine("Talvo failed to load str: IDS_TAG_NEWNULL");
+    return false;
+  }
+  return host::registerTagPlugin(
+      kTagNewNull, name, kHiddenTag, [] { return new cTagNewNullPlugin; }, "tnewnulltag", 0);
+}
+
+}  // namespace talvo
