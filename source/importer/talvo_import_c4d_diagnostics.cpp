@@ -69,4 +69,10 @@ double elapsedSeconds(int32_t milliseconds) {
   return double(milliseconds) * 0.001;
 }
 
+host::String loadRegistrationString(int32_t resourceId, const char* symbol) {
+  host::String text = host::loadString(resourceId);
+  if (text.empty()) printLine("Talvo failed to load str: %s", symbol);
+  return text;
+}
+
 }  // namespace talvo

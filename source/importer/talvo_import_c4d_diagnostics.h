@@ -34,4 +34,8 @@ void statusClear();
 
 double elapsedSeconds(int32_t milliseconds);
 
+// A string resource that a registration needs; when it is missing, prints
+// "Talvo failed to load str: " and the resource's symbol, and gives an empty text.
+host::String loadRegistrationString(int32_t resourceId, const char* symbol);
+
 }  // namespace talvo

@@ -19,11 +19,8 @@ bool cTagSortPlugin::getDDescription(const host::Container& data, host::Descript
 }
 
 bool registerNoSortTag() {
-  const host::String name = host::loadString(15002);
-  if (name.empty()) {
-    printLine("Talvo failed to load str: IDS_TAG_NOSORT");
-    return false;
-  }
+  const host::String name = loadRegistrationString(15002, "IDS_TAG_NOSORT");
+  if (name.empty()) return false;
   return host::registerTagPlugin(
       kTagNoSort, name, host::kTagVisible, [] { return new cTagSortPlugin; }, "tsorttag", 0);
 }

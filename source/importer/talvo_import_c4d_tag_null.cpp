@@ -1,6 +1,5 @@
 #include "talvo_import_c4d_tag_null.h"
 
-#include "host/resource.h"
 #include "talvo_import_c4d_diagnostics.h"
 
 namespace talvo {
@@ -11,11 +10,8 @@ constexpr int32_t kHiddenTag = 0x30000000;
 }  // namespace
 
 bool registerNewNullTag() {
-  const host::String name = host::loadString(15001);
-  if (name.empty()) {
-    printLine("Talvo failed to load str: IDS_TAG_NEWNULL");
-    return false;
-  }
+  const host::String name = loadRegistrationString(15001, "IDS_TAG_NEWNULL");
+  if (name.empty()) return false;
   return host::registerTagPlugin(
       kTagNewNull, name, kHiddenTag, [] { return new cTagNewNullPlugin; }, "tnewnulltag", 0);
 }

@@ -82,11 +82,8 @@ bool cTagTalvoPlugin::getDDescription(const host::Container& data, host::Descrip
 }
 
 bool registerTalvoTag() {
-  const host::String name = host::loadString(kNameString);
-  if (name.empty()) {
-    printLine("Talvo failed to load str: IDS_TAG_TALVO");
-    return false;
-  }
+  const host::String name = loadRegistrationString(kNameString, "IDS_TAG_TALVO");
+  if (name.empty()) return false;
   return host::registerTagPlugin(
       kTagTalvo, name, host::kTagVisible, [] { return new cTagTalvoPlugin; }, "ttalvotag", 0);
 }
