@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "dump.h"
 #include "host/app.h"
 #include "host/resource.h"
 #include "inspect.h"
@@ -57,6 +58,11 @@ int main(int argc, char** argv) {
       ->check(CLI::PositiveNumber);
   inspectCommand->add_flag("--json", inspect.json, "print the reader's tables as JSON");
 
+  talvo_app::DumpRequest dump;
+  CLI::App* dumpCommand = app.add_subcommand("dump", "print a document file as JSON");
+  dumpCommand->add_option("DOC", dump.file, "the document file")->required();
+  dumpCommand->add_flag("--geometry", dump.geometry, "print the point, polygon and UVW arrays too");
+
   CLI11_PARSE(app, argc, argv);
 
   const fs::path pluginFolder = plugins.empty() ? executableFolder() / "plugins" : fs::path(plugins);
@@ -67,11 +73,13 @@ int main(int argc, char** argv) {
   talvo_app::setUpTerminal(yes ? talvo_app::Answer::yes
                                : (no ? talvo_app::Answer::no : talvo_app::Answer::ask));
 
+  if (*dumpCommand) return talvo_app::runDump(dump);
+
+  // What follows runs the plug-in's code, which needs its resources.
   if (!host::initResource((ownFolder / "res").string())) {
     std::fprintf(stderr, "talvo: no plug-in resources in %s\n", (ownFolder / "res").c_str());
     return 2;
   }
-
   if (*inspectCommand) return talvo_app::runInspect(inspect);
   return 2;
 }

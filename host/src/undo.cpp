@@ -117,7 +117,16 @@ bool BaseDocument::doUndo() {
           BaseObject::free(object);
         }
       } else if (step.kind == kUndoChange) {
-        if (object) SceneAccess::restoreFields(*object, *step.object);
+        if (object) {
+          SceneAccess::restoreFields(*object, *step.object);
+          // A change may have moved the object (under a new object, say, that undo frees
+          // next); it goes back where it sat.
+          BaseObject* parent = step.owner ? find(step.owner) : nullptr;
+          BaseObject* pred = step.pred ? find(step.pred) : nullptr;
+          const bool placeKnown = (parent || !step.owner) && (pred || !step.pred);
+          if (placeKnown && (object->getUp() != parent || object->getPred() != pred))
+            insertObject(object, parent, pred);
+        }
       } else if (step.kind == kUndoDelete && !object) {
         BaseObject* restored = step.object.release();
         BaseObject* parent = step.owner ? find(step.owner) : nullptr;
@@ -146,9 +155,15 @@ bool BaseDocument::doUndo() {
     } else {
       LayerObject* layer = findLayer(step.id);
       if (step.kind == kUndoNew && layer) {
-        // Objects that were put into the new layer leave it with it.
+        // Objects that were put into the new layer or one of its sublayers leave them
+        // with it.
+        auto inLayer = [layer](const LayerObject* l) {
+          for (; l; l = l->getUp())
+            if (l == layer) return true;
+          return false;
+        };
         forEachObject([&](BaseObject* o) {
-          if (o->getLayerObject() == layer) o->setLayerObject(nullptr);
+          if (o->getLayerObject() && inLayer(o->getLayerObject())) o->setLayerObject(nullptr);
         });
         LayerObject::free(layer);
       }

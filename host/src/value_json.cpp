@@ -1,5 +1,7 @@
 #include "value_json.h"
 
+#include <cmath>
+#include <limits>
 #include <map>
 
 #include "host/scene.h"
@@ -26,17 +28,44 @@ std::map<int32_t, CustomJson>& customCodecs() {
 
 }  // namespace
 
+Json realToJson(double value) {
+  if (std::isnan(value)) return Json{{"real", "nan"}};
+  if (std::isinf(value)) return Json{{"real", value < 0 ? "-inf" : "inf"}};
+  return value;
+}
+
+bool realFromJson(const Json& json, double* out) {
+  if (json.is_number()) {
+    *out = json.get<double>();
+    return true;
+  }
+  if (!json.is_object() || json.size() != 1 || !json.contains("real") || !json["real"].is_string()) return false;
+  const std::string text = json["real"].get<std::string>();
+  if (text == "nan") {
+    *out = std::numeric_limits<double>::quiet_NaN();
+  } else if (text == "inf" || text == "-inf") {
+    *out = text == "inf" ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+Json vectorToJson(const Vector& v) { return Json::array({realToJson(v.x), realToJson(v.y), realToJson(v.z)}); }
+
+bool vectorFromJson(const Json& json, Vector* out) {
+  return json.is_array() && json.size() == 3 && realFromJson(json[0], &out->x) && realFromJson(json[1], &out->y) &&
+         realFromJson(json[2], &out->z);
+}
+
 void registerCustomJson(int32_t typeId, CustomJson codec) { customCodecs()[typeId] = std::move(codec); }
 
 Json valueToJson(const HostValue& value, const JsonLinks& links) {
   switch (value.type()) {
     case kValueNone: return nullptr;
     case kValueInteger: return value.getInt32();
-    case kValueReal: return value.getReal();
-    case kValueVector: {
-      const Vector v = value.getVector();
-      return Json::array({v.x, v.y, v.z});
-    }
+    case kValueReal: return realToJson(value.getReal());
+    case kValueVector: return vectorToJson(value.getVector());
     case kValueString: return value.getString();
     case kValueFilename: return Json{{"filename", value.getFilename().string()}};
     case kCustomObjectLink: {
@@ -47,7 +76,9 @@ Json valueToJson(const HostValue& value, const JsonLinks& links) {
       Json j = {{"custom", value.type()}};
       const auto it = customCodecs().find(value.type());
       if (it != customCodecs().end() && value.getCustom()) {
-        for (auto& [key, field] : it->second.save(*value.getCustom()).items()) j[key] = field;
+        // Held in a variable: a range over items() of a temporary would outlive it.
+        const Json fields = it->second.save(*value.getCustom());
+        for (const auto& [key, field] : fields.items()) j[key] = field;
       }
       return j;
     }
@@ -64,10 +95,13 @@ bool valueFromJson(const Json& json, HostValue& outValue, const JsonLinks& links
   } else if (json.is_string()) {
     outValue = HostValue::string(json.get<std::string>());
   } else if (json.is_array()) {
-    if (json.size() != 3) return false;
-    for (const Json& c : json)
-      if (!c.is_number()) return false;
-    outValue = HostValue::vector({json[0].get<double>(), json[1].get<double>(), json[2].get<double>()});
+    Vector v;
+    if (!vectorFromJson(json, &v)) return false;
+    outValue = HostValue::vector(v);
+  } else if (json.is_object() && json.contains("real")) {
+    double v = 0.0;
+    if (!realFromJson(json, &v)) return false;
+    outValue = HostValue::real(v);
   } else if (json.is_object() && json.contains("filename")) {
     outValue = HostValue::filename(Filename(json["filename"].get<std::string>()));
   } else if (json.is_object() && json.contains("link")) {

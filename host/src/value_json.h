@@ -3,7 +3,8 @@
 //
 //   none        null
 //   integer     a JSON integer: 1
-//   real        a JSON number with a fraction part: 1.0
+//   real        a JSON number with a fraction part: 1.0; a value JSON cannot hold is
+//               {"real": "nan"}, {"real": "inf"} or {"real": "-inf"}
 //   vector      an array of three reals: [0.0, 1.5, 2.0]
 //   string      a JSON string
 //   file name   {"filename": "tex/wood.png"}
@@ -27,6 +28,13 @@ struct JsonLinks {
   std::function<Json(uint64_t id)> save;
   std::function<uint64_t(const Json& ref)> load;
 };
+
+// Reals and vectors, also for geometry arrays; a file holding non-finite numbers still
+// loads back what was saved.
+Json realToJson(double value);
+bool realFromJson(const Json& json, double* out);
+Json vectorToJson(const Vector& v);
+bool vectorFromJson(const Json& json, Vector* out);
 
 Json valueToJson(const HostValue& value, const JsonLinks& links = {});
 // False when the JSON is no value this host knows.

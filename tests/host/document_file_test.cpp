@@ -1,0 +1,438 @@
+// Document files: saving and loading, damaged files, and undo checked through the JSON.
+#include "host/document_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "host/app.h"
+#include "host/plugins.h"
+#include "host/scene.h"
+
+namespace {
+
+using namespace host;
+namespace fs = std::filesystem;
+
+constexpr int32_t kMarkerTag = 1059001;  // a plug-in tag of the tests
+constexpr int32_t kLinkParam = 1006;
+
+class MarkerTag : public TagData {
+ public:
+  bool init(Container& data) override {
+    data.setInt32(1, 7);
+    return true;
+  }
+};
+
+bool registerMarker() {
+  return registerTagPlugin(kMarkerTag, "Marker", kTagVisible, [] { return new MarkerTag; }, "Tmarker", 0);
+}
+
+BaseObject* add(BaseDocument* doc, int32_t type, const char* name, BaseObject* parent = nullptr) {
+  BaseObject* o = BaseObject::alloc(type);
+  o->setName(name);
+  BaseObject* pred = parent ? parent->getDownLast() : nullptr;
+  if (!parent)
+    for (BaseObject* top = doc->getFirstObject(); top; top = top->getNext()) pred = top;
+  doc->insertObject(o, parent, pred);  // as the last child or top-level object
+  return o;
+}
+
+BaseObject* byName(const BaseDocument* doc, const String& name) {
+  for (BaseObject* o : doc->allObjects())
+    if (o->getName() == name) return o;
+  return nullptr;
+}
+
+// A document with a bit of everything:
+//   Group (null, layer Walls)        params of every value kind, a forward link to Lamp
+//     Box (polygon, layer Inner)     a quad and a triangle, UVW, normals, phong, texture,
+//                                    the marker plug-in tag
+//     Lamp (light, layer Lights)     a link back to Box
+//   Rig (null)
+//     Camera                         a target tag linking to Aim
+//     Aim (null) > Deep (null)
+//   Box copy (instance)              a link to Box
+BaseDocument* makeSampleDocument() {
+  BaseDocument* doc = BaseDocument::alloc();
+  doc->setDocumentName("House");
+  doc->setDocumentPath(Filename("scenes/House.doc"));
+  LayerObject* walls = LayerObject::alloc();
+  walls->setName("Walls");
+  walls->insertUnderLast(doc);
+  LayerObject* inner = LayerObject::alloc();
+  inner->setName("Inner");
+  inner->insertUnderLast(doc, walls);
+  LayerObject* lights = LayerObject::alloc();
+  lights->setName("Lights");
+  lights->insertUnderLast(doc);
+
+  BaseObject* group = add(doc, kObjectNull, "Group");
+  BaseObject* box = add(doc, kObjectPolygon, "Box", group);
+  BaseObject* lamp = add(doc, kObjectLight, "Lamp", group);
+  BaseObject* rig = add(doc, kObjectNull, "Rig");
+  BaseObject* camera = add(doc, kObjectCamera, "Camera", rig);
+  BaseObject* aim = add(doc, kObjectNull, "Aim", rig);
+  add(doc, kObjectNull, "Deep", aim);
+  BaseObject* copy = add(doc, kObjectInstance, "Box copy");
+
+  doc->getSettingsInstance().setValue(kDocumentProjectScale,
+                                      HostValue::custom(std::make_unique<UnitScaleData>(0.01, 2)));
+  doc->getSettingsInstance().setValue(100, linkValue(camera));
+
+  group->setSelected(true);
+  group->setLayerObject(walls);
+  Container& g = group->getDataInstance();
+  g.setInt32(1000, 1);
+  g.setReal(1001, 1.0);
+  g.setVector(1002, {0.5, -2.0, 1e-9});
+  g.setString(1003, "K\xC3\xBC" "che \"quoted\"");
+  g.setFilename(1004, Filename("tex/wood.png"));
+  g.setValue(1005, HostValue());
+  g.setValue(kLinkParam, linkValue(lamp));
+  g.setValue(1007, linkValue(nullptr));
+
+  PolygonObject* mesh = toPolygonObject(box);
+  mesh->resizeObject(8, 2);
+  for (int32_t i = 0; i < 8; ++i) mesh->getPointW()[i] = {double(i & 1), double((i >> 1) & 1), double(i >> 2) + 0.1};
+  mesh->getPolygonW()[0] = {0, 1, 3, 2};
+  mesh->getPolygonW()[1] = {4, 5, 7, 7};
+  box->setRelPos({10.0, 0.0, -3.25});
+  box->setEditorMode(kModeOff);
+  box->setLayerObject(inner);
+  BaseTag* uvw = box->makeTag(kTagUvw);
+  uvw->uvws() = {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0, 0}, {0.5, 0, 0}, {0.5, 0.5, 0}, {0.5, 0.5, 0}}};
+  BaseTag* normals = box->makeTag(kTagNormal);
+  normals->normals().assign(8, Vector{0.0, 0.0, 1.0});
+  box->makeTag(kTagPhong)->getDataInstance().setReal(1, 0.5235987755982988);
+  BaseTag* texture = box->makeTag(kTagTexture);
+  texture->setName("Wood");
+  texture->getDataInstance().setFilename(1, Filename("tex/wood.png"));
+  texture->getDataInstance().setValue(2, linkValue(box));  // a link to the tag's own object
+  BaseTag* marker = box->makeTag(kMarkerTag);
+  marker->getDataInstance().setInt32(1, 42);
+  marker->getDataInstance().setString(2, "kept");
+
+  lamp->setRelRot({0.0, -1.5707963267948966, 0.0});
+  lamp->setRenderMode(kModeOff);
+  lamp->setLayerObject(lights);
+  lamp->getDataInstance().setValue(kLinkParam, linkValue(box));
+  camera->makeTag(kTagTarget)->getDataInstance().setValue(kLinkParam, linkValue(aim));
+  copy->setRelScale({2.0, 2.0, 2.0});
+  copy->getDataInstance().setValue(kLinkParam, linkValue(box));
+  return doc;
+}
+
+class DocumentFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(registerMarker());
+    dir_ = fs::temp_directory_path() / ("talvo_document_test_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    doc_ = makeSampleDocument();
+  }
+  void TearDown() override {
+    BaseDocument::free(doc_);
+    fs::remove_all(dir_);
+    app::resetPlugins();
+    app::resetDocuments();
+    app::reset();
+  }
+  std::string file(const char* name) const { return (dir_ / name).string(); }
+  // Saves and loads the sample document.
+  BaseDocument* reload() {
+    const std::string path = file("sample.doc");
+    EXPECT_TRUE(saveDocument(*doc_, path));
+    String error;
+    BaseDocument* loaded = loadDocument(path, &error);
+    EXPECT_NE(loaded, nullptr) << error;
+    return loaded;
+  }
+
+  fs::path dir_;
+  BaseDocument* doc_ = nullptr;
+};
+
+TEST_F(DocumentFile, SavedDocumentLoadsUnchanged) {
+  BaseDocument* loaded = reload();
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(documentToJson(*loaded, true), documentToJson(*doc_, true));
+  EXPECT_TRUE(documentsEqual(*loaded, *doc_));
+
+  // Links and layer references name the loaded objects and layers.
+  BaseObject* box = byName(loaded, "Box");
+  BaseObject* lamp = byName(loaded, "Lamp");
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(lamp, nullptr);
+  EXPECT_EQ(linkedObject(*lamp->getData().getValue(kLinkParam), loaded), box);
+  EXPECT_EQ(linkedObject(*byName(loaded, "Group")->getData().getValue(kLinkParam), loaded), lamp);
+  EXPECT_EQ(linkedObject(*byName(loaded, "Box copy")->getData().getValue(kLinkParam), loaded), box);
+  EXPECT_EQ(linkedObject(*box->getTag(kTagTexture)->getData().getValue(2), loaded), box);
+  const BaseTag* target = byName(loaded, "Camera")->getTag(kTagTarget);
+  EXPECT_EQ(linkedObject(*target->getData().getValue(kLinkParam), loaded), byName(loaded, "Aim"));
+  EXPECT_EQ(linkedObject(*loaded->getSettings().getValue(100), loaded), byName(loaded, "Camera"));
+  ASSERT_NE(box->getLayerObject(), nullptr);
+  EXPECT_EQ(box->getLayerObject()->getName(), "Inner");
+  EXPECT_EQ(box->getLayerObject()->getUp(), loaded->layers()[0]);
+  EXPECT_EQ(loaded->findLayer(box->getLayerObject()->getId()), box->getLayerObject());
+
+  // Integers and reals stay apart; the plug-in tag is made by its plug-in.
+  const Container& g = byName(loaded, "Group")->getData();
+  EXPECT_EQ(g.getValue(1000)->type(), kValueInteger);
+  EXPECT_EQ(g.getValue(1001)->type(), kValueReal);
+  const BaseTag* marker = box->getTag(kMarkerTag);
+  ASSERT_NE(marker, nullptr);
+  EXPECT_NE(marker->getNodeData(), nullptr);
+  EXPECT_EQ(marker->getData().getInt32(1), 42);  // the saved value, not the plug-in's default
+  EXPECT_EQ(marker->getName(), "Marker");
+  BaseDocument::free(loaded);
+}
+
+// A damaged scene file can bring non-finite numbers into a document; saving must not
+// lose the document.
+TEST_F(DocumentFile, NonFiniteNumbersSurviveSaveAndLoad) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  BaseObject* box = byName(doc_, "Box");
+  box->getDataInstance().setReal(5000, inf);
+  box->getDataInstance().setVector(5001, {nan, -inf, 1.0});
+  toPolygonObject(box)->getPointW()[0] = {nan, 0.0, -inf};
+  BaseDocument* loaded = reload();
+  ASSERT_NE(loaded, nullptr);
+  const BaseObject* back = byName(loaded, "Box");
+  EXPECT_EQ(back->getData().getReal(5000), inf);
+  EXPECT_TRUE(std::isnan(back->getData().getVector(5001).x));
+  EXPECT_EQ(back->getData().getVector(5001).y, -inf);
+  EXPECT_TRUE(std::isnan(toPolygonObject(const_cast<BaseObject*>(back))->getPointR()[0].x));
+  EXPECT_EQ(toPolygonObject(const_cast<BaseObject*>(back))->getPointR()[0].z, -inf);
+  BaseDocument::free(loaded);
+}
+
+TEST_F(DocumentFile, FileTextKeepsValueKindsApart) {
+  const std::string path = file("kinds.doc");
+  ASSERT_TRUE(saveDocument(*doc_, path));
+  std::ifstream in(path);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\"1000\": 1,"), std::string::npos);
+  EXPECT_NE(text.find("\"1001\": 1.0,"), std::string::npos);
+  EXPECT_NE(text.find("\"1004\": {\"filename\": \"tex/wood.png\"},"), std::string::npos);
+  EXPECT_NE(text.find("\"position\": [10.0, 0.0, -3.25]"), std::string::npos);
+  const Json j = Json::parse(text);
+  EXPECT_EQ(j["objects"][0]["params"]["1006"], (Json{{"link", 2}}));  // Lamp, third depth first
+  EXPECT_EQ(j["objects"][0]["params"]["1007"], (Json{{"link", nullptr}}));
+  EXPECT_EQ(j["objects"][0]["layer"], 0);
+  EXPECT_EQ(j["objects"][0]["children"][0]["layer"], 1);  // Inner, under Walls
+  EXPECT_EQ(j["settings"]["2117"], (Json{{"custom", kCustomUnitScale}, {"scale", 0.01}, {"unit", 2}}));
+}
+
+// A plug-in tag whose plug-in is missing is kept with its type, name and parameters.
+TEST_F(DocumentFile, PluginTagsSurviveWithoutTheirPlugin) {
+  const std::string path = file("plugin.doc");
+  ASSERT_TRUE(saveDocument(*doc_, path));
+  app::resetPlugins();
+  String error;
+  BaseDocument* loaded = loadDocument(path, &error);
+  ASSERT_NE(loaded, nullptr) << error;
+  const BaseTag* marker = byName(loaded, "Box")->getTag(kMarkerTag);
+  ASSERT_NE(marker, nullptr);
+  EXPECT_EQ(marker->getNodeData(), nullptr);
+  EXPECT_EQ(marker->getName(), "Marker");
+  EXPECT_EQ(marker->getData().getString(2), "kept");
+  EXPECT_TRUE(documentsEqual(*loaded, *doc_));
+  BaseDocument::free(loaded);
+}
+
+// Every allocation of a load may fail: the load then gives nothing and leaks nothing.
+TEST_F(DocumentFile, LoadFailsCleanlyWhenMemoryRunsOut) {
+  const Json json = documentToJson(*doc_, true);
+  const int64_t live = app::liveAllocations();
+  BaseDocument* loaded = nullptr;
+  int64_t n = 1;
+  for (; n < 1000 && !loaded; ++n) {
+    app::failAllocationAt(n);
+    String error;
+    loaded = documentFromJson(json, &error);
+    if (!loaded) {
+      EXPECT_NE(error.find("out of memory"), String::npos) << n << ": " << error;
+      EXPECT_EQ(app::liveAllocations(), live) << n;
+    }
+  }
+  app::failAllocationAt(0);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_GT(n, 20);  // every object, tag and layer was one of them
+  EXPECT_TRUE(documentsEqual(*loaded, *doc_));
+  BaseDocument::free(loaded);
+}
+
+TEST_F(DocumentFile, DamagedDocumentsFailWithTheirReason) {
+  const Json good = documentToJson(*doc_, true);
+  {
+    BaseDocument* control = documentFromJson(good);
+    ASSERT_NE(control, nullptr);
+    BaseDocument::free(control);
+  }
+  auto boxOf = [](Json& j) -> Json& { return j["objects"][0]["children"][0]; };
+  struct Case {
+    const char* what;
+    std::function<void(Json&)> mutate;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"foreign JSON", [](Json& j) { j = Json{{"1000", {{"1", 5}}}}; }, "not a document file"},
+      {"newer version", [](Json& j) { j["version"] = 2; }, "version: unsupported version 2"},
+      {"objects not an array", [](Json& j) { j["objects"] = 5; }, "objects: not an array"},
+      {"unknown object type", [](Json& j) { j["objects"][1]["type"] = 9999; },
+       "objects[1].type: unknown object type 9999"},
+      {"name of the wrong type", [&](Json& j) { boxOf(j)["name"] = 5; }, "objects[0].children[0].name: not a string"},
+      {"short vector", [](Json& j) { j["objects"][0]["position"] = {1.0, 2.0}; }, "objects[0].position: not a vector"},
+      {"missing field", [](Json& j) { j["objects"][2].erase("tags"); }, "objects[2]: no field \"tags\""},
+      {"link past the objects", [](Json& j) { j["objects"][0]["params"]["1006"] = {{"link", 8}}; },
+       "objects[0].params.1006: link to object 8, but the file has 8 objects"},
+      {"negative link", [](Json& j) { j["settings"]["100"] = {{"link", -1}}; }, "settings.100: link to object -1"},
+      {"link of the wrong type", [](Json& j) { j["objects"][0]["params"]["1006"] = {{"link", "Lamp"}}; },
+       "link to object \"Lamp\""},
+      {"layer past the layers", [](Json& j) { j["objects"][0]["layer"] = 3; },
+       "objects[0].layer: layer 3, but the file has 3 layers"},
+      {"corner past the points", [&](Json& j) { boxOf(j)["tags"][1]["polygons"][1] = {4, 5, 8, 8}; },
+       "objects[0].children[0].tags[1].polygons[1]: polygon 1 refers to point 8 of 8"},
+      {"negative corner", [&](Json& j) { boxOf(j)["tags"][1]["polygons"][0][0] = -1; },
+       "polygon 0 refers to point -1 of 8"},
+      {"uvw entry with three corners", [&](Json& j) { boxOf(j)["tags"][2]["uvws"][0].erase(3); },
+       "tags[2].uvws[0]: not four vectors"},
+      {"point tag missing", [&](Json& j) { boxOf(j)["tags"].erase(0); }, "polygon object without a point tag"},
+      {"dump without geometry", [&](Json& j) { j = documentToJson(*doc_, false); },
+       "objects[0].children[0].pointCount: 8, but the point tag holds 0 points"},
+      {"file name of the wrong type", [](Json& j) { j["objects"][0]["params"]["1004"] = {{"filename", 5}}; },
+       "objects[0].params.1004: not a value"},
+      {"custom data field of the wrong type", [](Json& j) { j["settings"]["2117"]["scale"] = "big"; },
+       "settings.2117: not a value"},
+      {"unknown custom data", [](Json& j) { j["objects"][0]["params"]["1005"] = {{"custom", 42}}; },
+       "objects[0].params.1005: not a value"},
+      {"integer past 32 bits", [](Json& j) { j["objects"][0]["params"]["1000"] = 4294967296; },
+       "objects[0].params.1000: integer out of range"},
+      {"parameter id not a number", [](Json& j) { j["objects"][0]["params"]["x"] = 1; },
+       "objects[0].params.x: not a parameter id"},
+      {"tag not an object", [](Json& j) { j["objects"][2]["tags"] = {5}; }, "objects[2].tags[0]: not a tag"},
+      {"hierarchy too deep",
+       [](Json& j) {
+         Json chain = j["objects"][2];
+         for (int i = 0; i < 1100; ++i) {
+           Json parent = j["objects"][2];
+           parent["children"] = Json::array({std::move(chain)});
+           chain = std::move(parent);
+         }
+         j["objects"][2] = std::move(chain);
+       },
+       "nested deeper than 1000"},
+  };
+  const int64_t live = app::liveAllocations();
+  for (const Case& c : cases) {
+    Json json = good;
+    c.mutate(json);
+    String error;
+    BaseDocument* loaded = documentFromJson(json, &error);
+    EXPECT_EQ(loaded, nullptr) << c.what;
+    EXPECT_NE(error.find(c.error), String::npos) << c.what << ": " << error;
+    EXPECT_EQ(app::liveAllocations(), live) << c.what;
+    BaseDocument::free(loaded);
+  }
+}
+
+TEST_F(DocumentFile, UnreadableFilesFailWithTheirReason) {
+  const std::string good = file("good.doc");
+  ASSERT_TRUE(saveDocument(*doc_, good));
+  std::ifstream in(good, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(file(name), std::ios::binary) << bytes;
+    return file(name);
+  };
+  const std::pair<std::string, const char*> cases[] = {
+      {file("none.doc"), "cannot open"},
+      {write("empty.doc", ""), "malformed JSON at byte 1"},
+      {write("half.doc", text.substr(0, text.size() / 2)), "malformed JSON"},
+      {write("binary.doc", std::string("\x89PNG\r\n\x1a\n\0\0", 10)), "malformed JSON at byte 1"},
+      {write("array.doc", "[1, 2, 3]"), "not a document file"},
+  };
+  for (const auto& [path, expected] : cases) {
+    String error;
+    BaseDocument* loaded = loadDocument(path, &error);
+    EXPECT_EQ(loaded, nullptr) << path;
+    EXPECT_NE(error.find(expected), String::npos) << path << ": " << error;
+    BaseDocument::free(loaded);
+  }
+}
+
+// What an import does inside one undo group, taken back by one doUndo.
+TEST_F(DocumentFile, UndoTakesAnImportBack) {
+  const Json before = documentToJson(*doc_, true);
+  BaseDocument* doc = doc_;
+  BaseObject* group = byName(doc, "Group");
+  BaseObject* box = byName(doc, "Box");
+  BaseObject* lamp = byName(doc, "Lamp");
+  BaseObject* camera = byName(doc, "Camera");
+  BaseObject* copy = byName(doc, "Box copy");
+  BaseObject* aim = byName(doc, "Aim");
+
+  ASSERT_TRUE(doc->startUndo());
+  // A new root at the top, with an object of its own under it.
+  BaseObject* root = BaseObject::alloc(kObjectNull);
+  root->setName("Import");
+  doc->insertObject(root, nullptr, nullptr);
+  ASSERT_TRUE(doc->addUndo(kUndoNew, root));
+  BaseObject* mesh = BaseObject::alloc(kObjectPolygon);
+  doc->insertObject(mesh, root, nullptr);
+  ASSERT_TRUE(toPolygonObject(mesh)->resizeObject(3, 1));
+
+  // New tags on existing objects; the lamp is changed afterwards too.
+  ASSERT_TRUE(doc->addUndo(kUndoNew, box->makeTag(kMarkerTag)));
+  ASSERT_TRUE(doc->addUndo(kUndoNew, lamp->makeTag(kTagPhong)));
+
+  // Changes of an existing object and of an existing tag.
+  ASSERT_TRUE(doc->addUndo(kUndoChange, lamp));
+  lamp->setName("Lamp.1");
+  lamp->setRelPos({1.0, 2.0, 3.0});
+  lamp->getDataInstance().setValue(kLinkParam, linkValue(root));
+  lamp->getDataInstance().setInt32(2000, 5);
+  BaseTag* phong = box->getTag(kTagPhong);
+  ASSERT_TRUE(doc->addUndo(kUndoChange, phong));
+  phong->getDataInstance().setReal(1, 1.0);
+
+  // An existing object moved under the new root: undo must not free it with the root.
+  ASSERT_TRUE(doc->addUndo(kUndoChange, copy));
+  copy->insertUnderLast(root);
+
+  // An existing object with children deleted.
+  ASSERT_TRUE(doc->addUndo(kUndoDelete, aim));
+  BaseObject::free(aim);
+
+  // A new layer with a sublayer; objects put into either leave them with the layer.
+  LayerObject* layer = LayerObject::alloc();
+  layer->setName("Imported");
+  layer->insertUnderLast(doc);
+  ASSERT_TRUE(doc->addUndo(kUndoNew, layer));
+  LayerObject* sublayer = LayerObject::alloc();
+  sublayer->insertUnderLast(doc, layer);
+  root->setLayerObject(layer);
+  mesh->setLayerObject(sublayer);
+  camera->setLayerObject(sublayer);
+  ASSERT_TRUE(doc->addUndo(kUndoChange, group));
+  group->setLayerObject(layer);
+  ASSERT_TRUE(doc->endUndo());
+
+  ASSERT_NE(documentToJson(*doc, true), before);
+  ASSERT_TRUE(doc->doUndo());
+  EXPECT_EQ(documentToJson(*doc, true), before);
+  EXPECT_EQ(camera->getLayerObject(), nullptr);  // not left on the freed sublayer
+  EXPECT_EQ(linkedObject(*lamp->getData().getValue(kLinkParam), doc), box);
+  EXPECT_EQ(doc->undoGroupCount(), 0);
+  EXPECT_FALSE(doc->doUndo());
+}
+
+}  // namespace
