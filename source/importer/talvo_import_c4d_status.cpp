@@ -91,6 +91,10 @@ const char* statusName(int32_t status) {
       return "new document not created";
     case kStatusUvwMismatch:
       return "polygon and uvw counts differ";
+    case kStatusInstanceGroups:
+      return "instance groups inconsistent";
+    case kStatusInstanceTables:
+      return "instance tables not built";
     case kStatusCancelled:
       return "cancelled";
     default:

@@ -31,6 +31,8 @@ constexpr int32_t kStatusEmptyFile = 10011;
 constexpr int32_t kStatusHeaderUnreadable = 10012;
 constexpr int32_t kStatusNewDocument = 10013;
 constexpr int32_t kStatusUvwMismatch = 10014;
+constexpr int32_t kStatusInstanceGroups = 10025;  // the chosen instance groups disagree
+constexpr int32_t kStatusInstanceTables = 10043;  // the instance tables could not be built
 constexpr int32_t kStatusCancelled = 14001;
 
 // The string resource that explains a status to the user.
