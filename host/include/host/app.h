@@ -9,6 +9,10 @@
 #include "host/filename.h"
 #include "host/text.h"
 
+namespace host {
+class GeModalDialog;
+}
+
 namespace host::app {
 
 // Folders.
@@ -64,6 +68,11 @@ int32_t processEvents();
 void resetPlugins();
 // Frees every document of the document list.
 void resetDocuments();
+
+// Dialogs: the user who works every modal dialog the plug-in opens (none: every dialog
+// is cancelled), and the answer to file selections (none: cancelled).
+void setDialogUser(std::function<void(GeModalDialog& dialog)> user);
+void setFileSelection(std::function<bool(Filename& outName, const String& title)> answer);
 
 // Restores every setting above to its start state (tests call it between cases); loaded
 // resources, plug-ins and documents stay.
