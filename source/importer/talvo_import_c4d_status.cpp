@@ -91,6 +91,10 @@ const char* statusName(int32_t status) {
       return "new document not created";
     case kStatusUvwMismatch:
       return "polygon and uvw counts differ";
+    case kStatusRootNull:
+      return "import root not created";
+    case kStatusResourceMissing:
+      return "resource string missing";
     case kStatusInstanceGroups:
       return "instance groups inconsistent";
     case kStatusInstanceTables:
