@@ -359,6 +359,8 @@ void ImportController::Run::printTimingReport() const {
   printLine("%s", kBlockLine);
 }
 
+const ImportOptions& ImportController::options() const { return run_->options; }
+
 void ImportController::reportStatus(int32_t status) {
   showWarning(host::loadString(statusMessageId(status)));
   if (status == kStatusVersionUnknown && run_) run_->runUpdateCheck();

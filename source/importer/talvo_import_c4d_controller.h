@@ -12,6 +12,8 @@ class BaseDocument;
 
 namespace talvo {
 
+struct ImportOptions;
+
 class ImportController {
  public:
   ImportController();
@@ -26,6 +28,9 @@ class ImportController {
 
   // Shows the message of a failed run (and offers the update check for an unknown version).
   void reportStatus(int32_t status);
+
+  // The run's options as the run left them.
+  const ImportOptions& options() const;
 
  private:
   struct Run;
