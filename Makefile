@@ -1,13 +1,16 @@
 # The two entry points of a fresh machine (run as root on Debian):
-#   make demo   installs what the build needs, builds, writes the example scene and reads it
+#   make demo   installs what the build needs, builds, writes the example scene, reads it and
+#               imports it into a new document saved as $(BUILD)/examples/House.doc
 #   make test   installs what the build needs, builds and runs every test
 BUILD ?= build
 BUILD_TYPE ?= RelWithDebInfo
 EXAMPLE := $(BUILD)/examples/House.TALVO
+DEMO_DOC := $(BUILD)/examples/House.doc
 
 # Debian packages the build, the tests and the benchmarks need.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libbenchmark-dev \
-            nlohmann-json3-dev libcli11-dev libpng-dev zlib1g-dev libassimp-dev
+            nlohmann-json3-dev libcli11-dev libpng-dev libtiff-dev zlib1g-dev libassimp-dev \
+            libmeshoptimizer-dev
 
 .PHONY: all deps configure build test demo bench clean
 
@@ -36,6 +39,7 @@ demo: build
 	@mkdir -p $(dir $(EXAMPLE))
 	$(BUILD)/tools/scenegen/scenegen example $(EXAMPLE)
 	$(BUILD)/talvo --prefs $(BUILD)/demo-prefs inspect $(EXAMPLE)
+	$(BUILD)/talvo --prefs $(BUILD)/demo-prefs import $(EXAMPLE) --mode new -o $(DEMO_DOC)
 
 bench: build
 	$(BUILD)/bench/loader_bench

@@ -9,7 +9,10 @@
 #include "dump.h"
 #include "host/app.h"
 #include "host/resource.h"
+#include "host_start.h"
+#include "import.h"
 #include "inspect.h"
+#include "menu.h"
 #include "terminal.h"
 
 namespace {
@@ -43,10 +46,12 @@ int main(int argc, char** argv) {
 
   std::string prefs;
   std::string plugins;
+  std::string menus;
   bool yes = false;
   bool no = false;
   app.add_option("--prefs", prefs, "the host's preferences folder");
   app.add_option("--plugins", plugins, "the plug-in folder");
+  app.add_option("--menus", menus, "the host's menu resources (a JSON file)");
   auto* yesFlag = app.add_flag("--yes", yes, "answer Yes to questions");
   app.add_flag("--no", no, "answer No to questions")->excludes(yesFlag);
 
@@ -63,6 +68,26 @@ int main(int argc, char** argv) {
   dumpCommand->add_option("DOC", dump.file, "the document file")->required();
   dumpCommand->add_flag("--geometry", dump.geometry, "print the point, polygon and UVW arrays too");
 
+  talvo_app::ImportRequest import;
+  CLI::App* importCommand = app.add_subcommand("import", "import a scene file as a user would");
+  importCommand->add_option("FILE", import.file, "the scene file")->required();
+  importCommand->add_option("--via", import.via, "the host's File menu, or the importer's menu command")
+      ->check(CLI::IsMember({"file", "menu"}));
+  importCommand->add_option("--into", import.into, "a document file to load and make active first");
+  importCommand->add_option("-o,--output", import.out,
+                            "save the active document to this document file afterwards");
+  importCommand->add_option("--mode", import.answers.mode, "options dialog: new, merge or update");
+  importCommand->add_option("--set", import.answers.sets,
+                            "options dialog: NAME=VALUE for an option or gadget id");
+  importCommand->add_option("--preset", import.answers.preset, "options dialog: a preset (not applied yet)");
+  importCommand->add_option("--update-target", import.answers.updateTarget,
+                            "options dialog: the earlier import to update");
+  importCommand->add_option("--instances", import.answers.instances,
+                            "instance dialog: objects|instances|instances+locked|none, or NAME=CHOICE,...");
+  importCommand->add_flag("--cancel", import.answers.cancel, "options dialog: cancel it");
+
+  CLI::App* menuCommand = app.add_subcommand("menu", "print the host's Plug-ins menu after start-up");
+
   CLI11_PARSE(app, argc, argv);
 
   const fs::path pluginFolder = plugins.empty() ? executableFolder() / "plugins" : fs::path(plugins);
@@ -75,7 +100,22 @@ int main(int argc, char** argv) {
 
   if (*dumpCommand) return talvo_app::runDump(dump);
 
-  // What follows runs the plug-in's code, which needs its resources.
+  // The host proper: its menus and every plug-in library of the plug-in folder.
+  if (*importCommand || *menuCommand) {
+    std::string error;
+    if (*importCommand && !talvo_app::checkAnswers(import.answers, &error)) {
+      std::fprintf(stderr, "talvo: %s\n", error.c_str());
+      return 2;
+    }
+    const fs::path menuFile =
+        menus.empty() ? executableFolder() / "resource" / "menus.json" : fs::path(menus);
+    talvo_app::startHost(pluginFolder.string(), menuFile.string());
+    const int code = *menuCommand ? talvo_app::runMenu() : talvo_app::runImport(import);
+    host::app::endPlugins();
+    return code;
+  }
+
+  // inspect runs the reader linked into the host, which needs the plug-in's resources.
   if (!host::initResource((ownFolder / "res").string())) {
     std::fprintf(stderr, "talvo: no plug-in resources in %s\n", (ownFolder / "res").c_str());
     return 2;

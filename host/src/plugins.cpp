@@ -3,6 +3,7 @@
 #include <deque>
 
 #include "host/app.h"
+#include "host/bitmap.h"
 #include "host/scene.h"
 #include "state.h"
 
@@ -13,11 +14,23 @@ struct PluginRegistry {
   std::vector<BasePlugin> plugins;
   std::vector<std::function<bool(int32_t, void*)>> modules;
   std::deque<std::pair<int32_t, Container>> events;
+  std::vector<app::CommandRun> commandRuns;
 };
 
 PluginRegistry& registry() {
   static PluginRegistry r;
   return r;
+}
+
+// The host's copy of a registration icon; empty for none or when memory is short.
+std::shared_ptr<const BaseBitmap> copyIcon(const BaseBitmap* icon) {
+  if (!icon) return nullptr;
+  BaseBitmap* copy = icon->getClonePart(0, 0, icon->getBw(), icon->getBh());
+  if (!copy) return nullptr;
+  return std::shared_ptr<const BaseBitmap>(copy, [](const BaseBitmap* b) {
+    BaseBitmap* owned = const_cast<BaseBitmap*>(b);
+    BaseBitmap::free(owned);
+  });
 }
 
 bool add(BasePlugin plugin) {
@@ -29,21 +42,22 @@ bool add(BasePlugin plugin) {
 
 }  // namespace
 
-bool registerCommandPlugin(int32_t id, const String& name, int32_t info, int32_t iconId, const String& help,
-                           CommandData* data) {
+bool registerCommandPlugin(int32_t id, const String& name, int32_t info, const BaseBitmap* icon,
+                           const String& help, CommandData* data) {
   std::shared_ptr<CommandData> owned(data);
   if (!owned) return false;
   BasePlugin p;
-  p.id = id, p.type = kPluginCommand, p.name = name, p.info = info, p.iconId = iconId, p.help = help;
+  p.id = id, p.type = kPluginCommand, p.name = name, p.info = info, p.icon = copyIcon(icon), p.help = help;
   p.command = std::move(owned);
   return add(std::move(p));
 }
 
 bool registerTagPlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
-                       const String& description, int32_t iconId) {
+                       const String& description, const BaseBitmap* icon) {
   if (!allocator) return false;
   BasePlugin p;
-  p.id = id, p.type = kPluginTag, p.name = name, p.info = info, p.description = description, p.iconId = iconId;
+  p.id = id, p.type = kPluginTag, p.name = name, p.info = info, p.description = description;
+  p.icon = copyIcon(icon);
   p.allocator = std::move(allocator);
   return add(std::move(p));
 }
@@ -70,10 +84,11 @@ bool registerMessagePlugin(int32_t id, const String& name, int32_t info, Message
 }
 
 bool registerNodePlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
-                        const String& description, int32_t iconId) {
+                        const String& description, const BaseBitmap* icon) {
   if (!allocator) return false;
   BasePlugin p;
-  p.id = id, p.type = kPluginNode, p.name = name, p.info = info, p.description = description, p.iconId = iconId;
+  p.id = id, p.type = kPluginNode, p.name = name, p.info = info, p.description = description;
+  p.icon = copyIcon(icon);
   p.allocator = std::move(allocator);
   return add(std::move(p));
 }
@@ -91,9 +106,18 @@ std::vector<const BasePlugin*> pluginsOfType(int32_t type) {
   return out;
 }
 
+bool executeCommand(const BasePlugin* plugin, BaseDocument* document) {
+  if (!plugin || plugin->type != kPluginCommand || !plugin->command) return false;
+  // Held while it runs: a command may not be freed under its own feet.
+  const std::shared_ptr<CommandData> command = plugin->command;
+  const int32_t id = plugin->id;
+  const bool result = command->execute(document);
+  registry().commandRuns.push_back({id, result});
+  return result;
+}
+
 bool callCommand(int32_t id) {
-  const BasePlugin* p = findPlugin(id, kPluginCommand);
-  return p && p->command && p->command->execute(getActiveDocument());
+  return executeCommand(findPlugin(id, kPluginCommand), getActiveDocument());
 }
 
 void specialEventAdd(int32_t id, uintptr_t p1, uintptr_t p2) {
@@ -120,8 +144,11 @@ int32_t processEvents() {
   while (!registry().events.empty()) {
     auto [id, data] = std::move(registry().events.front());
     registry().events.pop_front();
+    // Taken first: a message plug-in's work may register plug-ins.
+    std::vector<std::shared_ptr<MessageData>> receivers;
     for (const BasePlugin& p : registry().plugins)
-      if (p.type == kPluginCoreMessage && p.messages) p.messages->coreMessage(id, data);
+      if (p.type == kPluginCoreMessage && p.messages) receivers.push_back(p.messages);
+    for (const auto& receiver : receivers) receiver->coreMessage(id, data);
     ++delivered;
   }
   return delivered;
@@ -131,7 +158,11 @@ void resetPlugins() {
   registry().plugins.clear();
   registry().modules.clear();
   registry().events.clear();
+  registry().commandRuns.clear();
+  clearIcons();
 }
+
+const std::vector<CommandRun>& commandRuns() { return registry().commandRuns; }
 
 void resetDocuments() {
   HostState& s = state();

@@ -15,6 +15,14 @@ namespace {
 
 constexpr const char* kPrefsFile = "world_prefs.json";
 
+// Identities name objects and documents of one run only, so a stored link is written as
+// no link: after a restart it must not name whatever has that identity then.
+const JsonLinks& storedLinks() {
+  static const JsonLinks links{[](uint64_t) { return Json(nullptr); },
+                               [](const Json& ref) { return ref.is_number_unsigned() ? ref.get<uint64_t>() : 0; }};
+  return links;
+}
+
 struct WorldPrefs {
   Filename folder;  // the folder they were loaded from
   bool loaded = false;
@@ -40,7 +48,7 @@ WorldPrefs& loaded() {
     bool error = false;
     const int32_t id = toInt32(key, &error);
     Container c(id);
-    if (!error && containerFromJson(value, c)) p.containers[id] = std::move(c);
+    if (!error && containerFromJson(value, c, storedLinks())) p.containers[id] = std::move(c);
   }
   return p;
 }
@@ -60,7 +68,7 @@ bool setWorldPluginData(int32_t id, const Container& data) {
   if (p.folder.empty()) return true;  // no folder: kept for this run only
   if (!createFolder(p.folder)) return false;
   Json json = Json::object();
-  for (const auto& [key, c] : p.containers) json[std::to_string(key)] = containerToJson(c);
+  for (const auto& [key, c] : p.containers) json[std::to_string(key)] = containerToJson(c, storedLinks());
   // Written beside and renamed, so a failed write never leaves half a file.
   const std::string path = (p.folder + Filename(kPrefsFile)).string();
   const std::string temporary = path + ".tmp";

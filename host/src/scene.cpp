@@ -75,6 +75,18 @@ BaseObject* linkedObject(const HostValue& value, const BaseDocument* document) {
   return document->findObject(link->target);
 }
 
+HostValue documentLinkValue(const BaseDocument* target) {
+  return HostValue::custom(std::make_unique<ObjectLink>(target ? target->getId() : 0));
+}
+
+BaseDocument* linkedDocument(const HostValue& value) {
+  const auto* link = dynamic_cast<const ObjectLink*>(value.getCustom());
+  if (!link || link->target == 0) return nullptr;
+  for (BaseDocument* d : state().documentList)
+    if (d->getId() == link->target) return d;
+  return nullptr;
+}
+
 // ---------------------------------------------------------------------------------------
 // Tags
 
@@ -344,7 +356,7 @@ void LayerObject::remove() {
 // ---------------------------------------------------------------------------------------
 // Documents
 
-BaseDocument::BaseDocument() {
+BaseDocument::BaseDocument() : id_(newId()) {
   settings_.setValue(kDocumentProjectScale, HostValue::custom(std::make_unique<UnitScaleData>(1.0, 3)));
 }
 
@@ -477,6 +489,10 @@ void killDocument(BaseDocument* document) {
 }
 
 const std::vector<BaseDocument*>& documents() { return state().documentList; }
+
+// The in-memory host does all its work in the caller's thread, so there is nothing
+// running on its own to wait for.
+void prepareDocumentChanges() {}
 
 }  // namespace host
 

@@ -50,4 +50,7 @@ HostState& state();
 // when the allocation hook makes it fail.
 bool allocationAllowed();
 
+// Forgets every registered icon (part of app::resetPlugins).
+void clearIcons();
+
 }  // namespace host

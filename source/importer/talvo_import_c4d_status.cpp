@@ -97,6 +97,10 @@ const char* statusName(int32_t status) {
       return "resource string missing";
     case kStatusInstanceGroups:
       return "instance groups inconsistent";
+    case kStatusNormals:
+      return "normals command failed";
+    case kStatusOptimize:
+      return "optimize command failed";
     case kStatusInstanceTables:
       return "instance tables not built";
     case kStatusCancelled:

@@ -34,6 +34,8 @@ constexpr int32_t kStatusUvwMismatch = 10014;
 constexpr int32_t kStatusRootNull = 10015;
 constexpr int32_t kStatusResourceMissing = 10022;  // a string resource the import needs is empty
 constexpr int32_t kStatusInstanceGroups = 10025;  // the chosen instance groups disagree
+constexpr int32_t kStatusNormals = 10036;         // the normals command failed
+constexpr int32_t kStatusOptimize = 10040;        // a command of the optimizing phase failed
 constexpr int32_t kStatusInstanceTables = 10043;  // the instance tables could not be built
 constexpr int32_t kStatusCancelled = 14001;
 

@@ -1,6 +1,7 @@
 #include "talvo_import_c4d_tag_nosort.h"
 
 #include "host/resource.h"
+#include "talvo_import_c4d_bitmap.h"
 #include "talvo_import_c4d_diagnostics.h"
 
 namespace talvo {
@@ -22,7 +23,8 @@ bool registerNoSortTag() {
   const host::String name = loadRegistrationString(15002, "IDS_TAG_NOSORT");
   if (name.empty()) return false;
   return host::registerTagPlugin(
-      kTagNoSort, name, host::kTagVisible, [] { return new cTagSortPlugin; }, "tsorttag", 0);
+      kTagNoSort, name, host::kTagVisible, [] { return new cTagSortPlugin; }, "tsorttag",
+      loadResourceBitmap("Talvo_nosort.tif").get());
 }
 
 }  // namespace talvo

@@ -13,7 +13,7 @@ bool registerNewNullTag() {
   const host::String name = loadRegistrationString(15001, "IDS_TAG_NEWNULL");
   if (name.empty()) return false;
   return host::registerTagPlugin(
-      kTagNewNull, name, kHiddenTag, [] { return new cTagNewNullPlugin; }, "tnewnulltag", 0);
+      kTagNewNull, name, kHiddenTag, [] { return new cTagNewNullPlugin; }, "tnewnulltag", nullptr);
 }
 
 }  // namespace talvo

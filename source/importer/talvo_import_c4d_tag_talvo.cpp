@@ -2,6 +2,7 @@
 
 #include "host/resource.h"
 #include "host/scene.h"
+#include "talvo_import_c4d_bitmap.h"
 #include "talvo_import_c4d_diagnostics.h"
 #include "talvo_import_c4d_loader.h"
 
@@ -85,7 +86,8 @@ bool registerTalvoTag() {
   const host::String name = loadRegistrationString(kNameString, "IDS_TAG_TALVO");
   if (name.empty()) return false;
   return host::registerTagPlugin(
-      kTagTalvo, name, host::kTagVisible, [] { return new cTagTalvoPlugin; }, "ttalvotag", 0);
+      kTagTalvo, name, host::kTagVisible, [] { return new cTagTalvoPlugin; }, "ttalvotag",
+      loadResourceBitmap("Talvo_tag.tif").get());
 }
 
 bool writeOptionsToTag(host::BaseTag* tag, const ImportOptions& options, const SceneLoader& loader) {

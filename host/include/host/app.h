@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/filename.h"
+#include "host/menu.h"
 #include "host/text.h"
 
 namespace host {
@@ -64,10 +65,51 @@ void addPluginModule(std::function<bool(int32_t id, void* data)> pluginMessage);
 // The main loop's step: delivers the posted core events to the message plug-ins;
 // returns how many were delivered.
 int32_t processEvents();
-// Forgets every registered plug-in, module and pending event.
+// Forgets every registered plug-in, icon, module, pending event and command run.
 void resetPlugins();
 // Frees every document of the document list.
 void resetDocuments();
+
+// Plug-in libraries: loads every plug-in library (TALVO_import_r16.so and the like: the
+// platform's plug-in file suffix) in the subfolders of `folder` and starts them as
+// host/plugin_entry.h describes, each with its own subfolder as the plug-in folder. One
+// text per problem (a library that cannot be loaded, has no entry, cannot load its
+// resources or fails to start) goes to *outProblems. Returns how many started.
+int32_t loadPlugins(const Filename& folder, std::vector<String>* outProblems = nullptr);
+// The host's end: sends the end action to the started libraries in reverse order, frees
+// every document and forgets the plug-ins. The libraries stay loaded, so nothing that
+// still refers to their code can outlive it.
+void endPlugins();
+
+// Menus: the host's menu resources, read from a JSON file
+//   {"M_EDITOR": [entry, ...], ...}
+// where an entry is {"title": "TEXT"}, {"command": "TEXT"}, {"separator": true},
+// {"submenu": [entry, ...]} or {"container": [entry, ...]}. False with the reason in
+// *outError when the file cannot be read or holds anything else; the resources loaded
+// before stay then.
+bool loadMenuResources(const Filename& file, String* outError = nullptr);
+void setMenuResource(const String& name, MenuEntry entries);
+// Forgets every menu resource, the menus built from them and the rebuild count.
+void clearMenuResources();
+// Builds the menus: the host's copies of the resources are made afresh from the loaded
+// ones, then every started library receives kMessageBuildMenus.
+void buildMenus();
+// How often a plug-in asked for the menus to be rebuilt (host::updateMenus).
+int32_t menuUpdateCount();
+
+// Commands the host ran (host::executeCommand), in order.
+struct CommandRun {
+  int32_t id;
+  bool result;
+};
+const std::vector<CommandRun>& commandRuns();
+
+// The File menu. Open: reads the first bytes of the file and asks every scene loader, in
+// registration order, to identify it; the first that does loads it into a new document
+// named after the file, which the host inserts into the document list and makes active
+// (closing it again when the loader fails). Merge: the same into the active document.
+enum class OpenResult { loaded, cannotRead, noLoader, loaderFailed };
+OpenResult openSceneFile(const Filename& name, bool merge = false);
 
 // Dialogs: the user who works every modal dialog the plug-in opens (none: every dialog
 // is cancelled), and the answer to file selections (none: cancelled).

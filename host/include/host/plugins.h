@@ -13,6 +13,7 @@
 
 namespace host {
 
+class BaseBitmap;
 class BaseDocument;
 class BaseObject;
 class BaseTag;
@@ -27,6 +28,12 @@ constexpr int32_t kPluginCoreMessage = 17;
 // Registration flags.
 constexpr int32_t kTagVisible = 1;
 constexpr int32_t kPluginHide = 0x20000000;
+
+// Scene loading flags, given to SceneLoaderData::load.
+constexpr int32_t kSceneLoadObjects = 1;
+constexpr int32_t kSceneLoadMaterials = 2;
+constexpr int32_t kSceneLoadDialogsAllowed = 4;
+constexpr int32_t kSceneLoadMerge = 32;  // into a document that exists (the File menu's merge)
 
 // Command states.
 constexpr int32_t kCommandEnabled = 0x40000000;
@@ -100,7 +107,7 @@ struct BasePlugin {
   int32_t info = 0;  // registration flags
   String help;
   String description;  // description resource name
-  int32_t iconId = 0;
+  std::shared_ptr<const BaseBitmap> icon;  // the host's copy of the icon; none when empty
   NodeAllocator allocator;                 // tags, nodes, scene loaders
   std::shared_ptr<CommandData> command;    // commands
   std::shared_ptr<MessageData> messages;   // message plug-ins
@@ -108,21 +115,25 @@ struct BasePlugin {
 };
 
 // Registration; false when the id is taken or the data is missing. The host owns the
-// plug-in data from then on.
-bool registerCommandPlugin(int32_t id, const String& name, int32_t info, int32_t iconId, const String& help,
-                           CommandData* data);
+// plug-in data from then on and keeps a copy of the icon (none for nullptr); the caller
+// keeps the bitmap.
+bool registerCommandPlugin(int32_t id, const String& name, int32_t info, const BaseBitmap* icon,
+                           const String& help, CommandData* data);
 bool registerTagPlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
-                       const String& description, int32_t iconId);
+                       const String& description, const BaseBitmap* icon);
 bool registerSceneLoaderPlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
                                const String& description);
 bool registerMessagePlugin(int32_t id, const String& name, int32_t info, MessageData* data);
 bool registerNodePlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
-                        const String& description, int32_t iconId);
+                        const String& description, const BaseBitmap* icon);
 
 // A registered plug-in by id and type; nullptr when there is none.
 const BasePlugin* findPlugin(int32_t id, int32_t type);
 // All plug-ins of a type, in registration order.
 std::vector<const BasePlugin*> pluginsOfType(int32_t type);
+// Runs a command plug-in on a document as the host runs it from a menu (and records the
+// run); false when the plug-in is no command or the command fails.
+bool executeCommand(const BasePlugin* plugin, BaseDocument* document);
 // Runs a command plug-in on the active document; false when there is none or it fails.
 bool callCommand(int32_t id);
 

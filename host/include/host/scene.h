@@ -100,6 +100,11 @@ class ObjectLink : public CustomData {
 HostValue linkValue(const BaseObject* target);
 // The object a link value names in a document; nullptr when it names none there.
 BaseObject* linkedObject(const HostValue& value, const BaseDocument* document);
+// A link value to a document (or no document), by the document's identity.
+HostValue documentLinkValue(const BaseDocument* target);
+// The document of the host's document list that a link value names; nullptr when it
+// names none there (a document that was closed, or no link).
+BaseDocument* linkedDocument(const HostValue& value);
 
 // ---------------------------------------------------------------------------------------
 
@@ -332,6 +337,8 @@ class BaseDocument {
   static void free(BaseDocument*& document);
   ~BaseDocument();
 
+  // The document's identity: unique among the documents, objects, tags and layers of a run.
+  uint64_t getId() const { return id_; }
   const String& getDocumentName() const { return name_; }
   void setDocumentName(const String& name) { name_ = name; }
   const Filename& getDocumentPath() const { return path_; }
@@ -387,6 +394,7 @@ class BaseDocument {
   BaseDocument();
   void forEachObject(const std::function<void(BaseObject*)>& visit) const;
 
+  uint64_t id_;
   String name_;
   Filename path_;
   BaseObject* first_ = nullptr;
@@ -402,6 +410,9 @@ class BaseDocument {
 
 // The host's document list.
 BaseDocument* getActiveDocument();
+// Gets the host ready for changes of its documents, as a command does before it changes
+// them: the host finishes what it does on its own (redraws, scene evaluation) first.
+void prepareDocumentChanges();
 void insertBaseDocument(BaseDocument* document);  // the list owns it then
 void setActiveDocument(BaseDocument* document);
 // Takes a document out of the list and frees it.

@@ -1,0 +1,283 @@
+// talvo as the host: start-up with the plug-in library, its submenu, and imports through
+// the File menu and through the importer's menu command.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "../importer/loader_fixture.h"
+#include "host/document_file.h"
+#include "host/scene.h"
+#include "run_talvo.h"
+#include "scenegen/scenegen.h"
+#include "talvo_import_c4d_options.h"
+#include "talvo_import_c4d_status.h"
+
+namespace {
+
+using namespace talvo_test;
+namespace fs = std::filesystem;
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::stringstream in(text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+bool contains(const std::vector<std::string>& all, const std::string& line) {
+  return std::find(all.begin(), all.end(), line) != all.end();
+}
+
+const std::vector<std::string> kStartUp = {"! =====================================",
+                                           "! Talvo importer for Cinema4D v2.61",
+                                           "!",
+                                           "! Initial build 2024 by https://www.talvo.example",
+                                           "! =====================================",
+                                           "! Talvo use enhanced menus",
+                                           "! -------------------------------------"};
+const std::vector<std::string> kSubmenu = {"  container",
+                                           "    title Talvo",
+                                           "    command PLUGIN_CMD_1027288 \"Talvo Importer...\"",
+                                           "    separator",
+                                           "    command PLUGIN_CMD_1027293 \"Talvo Sort Objects\"",
+                                           "    command PLUGIN_CMD_1027292 \"Talvo Remove Empty Nulls\"",
+                                           "    separator",
+                                           "    command PLUGIN_CMD_1028635 \"Talvo Check for Updates...\""};
+const char* kBlock = "=====================================";
+
+std::vector<std::string> joined(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+class PluginHost : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(host::initResource(TALVO_SOURCE_RES_DIR));
+    example_ = temp_.file("House.TALVO");
+    ASSERT_TRUE(ts::writeSceneFile(talvo::scenegen::makeExampleScene(), example_));
+  }
+  ProcessResult talvo(const std::vector<std::string>& args) { return runTalvo(args, temp_.path().string()); }
+  std::string message(int32_t status) const {
+    return "warning: " + host::loadString(talvo::statusMessageId(status));
+  }
+
+  TempFolder temp_;
+  std::string example_;
+};
+
+TEST_F(PluginHost, MenuShowsTheSubmenuAfterTheSeparatorBelowExecuteLast) {
+  const ProcessResult r = talvo({"menu"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(lines(r.out),
+            joined({kStartUp,
+                    {"submenu", "  title IDS_EDITOR_PLUGINS", "  command IDM_EXECUTE_LAST", "  separator"},
+                    kSubmenu,
+                    {"  separator", "  command IDM_PLUGIN_FOLDER"}}));
+  EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST_F(PluginHost, WithoutExecuteLastTheSubmenuGoesWhereTheHostPutsPlugIns) {
+  const std::string menus = temp_.file("menus.json");
+  std::ofstream(menus) << R"({"M_EDITOR": [{"submenu": [{"title": "IDS_EDITOR_PLUGINS"}, {"separator": true},
+                             {"command": "IDM_PLUGIN_FOLDER"}]}]})";
+  const ProcessResult r = talvo({"--menus", menus, "menu"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(lines(r.out),
+            joined({kStartUp,
+                    {"submenu", "  title IDS_EDITOR_PLUGINS", "  separator", "  command IDM_PLUGIN_FOLDER"},
+                    kSubmenu}));
+}
+
+TEST_F(PluginHost, AMissingNameStringStopsTheRegistrationAtItsStep) {
+  // A plug-in folder of its own, whose string table lacks the sorter's name.
+  const fs::path plugins = temp_.path() / "plugins";
+  fs::create_directories(plugins);
+  fs::copy(TALVO_BINARY_DIR "/plugins/TALVO_import_r16", plugins / "TALVO_import_r16",
+           fs::copy_options::recursive);
+  const fs::path table = plugins / "TALVO_import_r16" / "res" / "strings" / "strings.str";
+  std::string kept;
+  {
+    std::ifstream in(table);
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("18000 ", 0) != 0) kept += line + "\n";
+  }
+  std::ofstream(table, std::ios::trunc) << kept;
+
+  const ProcessResult r = talvo({"--plugins", plugins.string(), "menu"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(lines(r.out), (std::vector<std::string>{
+                              "Talvo failed to load str: IDS_SORTERNAME", "Talvo failed to register 'Sorter'",
+                              "submenu", "  title IDS_EDITOR_PLUGINS", "  command IDM_EXECUTE_LAST",
+                              "  separator", "  separator", "  command IDM_PLUGIN_FOLDER"}));
+  EXPECT_NE(r.err.find("did not start"), std::string::npos) << r.err;
+
+  // The scene loader comes after the sorter, so the File menu has none for the file.
+  const ProcessResult open = talvo({"--plugins", plugins.string(), "import", example_});
+  EXPECT_EQ(open.exitCode, 1);
+  EXPECT_NE(open.err.find("talvo: no scene loader reads " + example_), std::string::npos) << open.err;
+}
+
+TEST_F(PluginHost, TheFileMenuOpenParksTheFileThenRunsTheImport) {
+  const std::string out = temp_.file("out.doc");
+  const ProcessResult r = talvo({"import", example_, "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<std::string> all = lines(r.out);
+  ASSERT_GT(all.size(), kStartUp.size() + 6);
+  const std::vector<std::string> opened(all.begin() + std::ptrdiff_t(kStartUp.size()),
+                                        all.begin() + std::ptrdiff_t(kStartUp.size() + 6));
+  EXPECT_EQ(opened, (std::vector<std::string>{kBlock, "File Opened from File Menu: " + example_, kBlock,
+                                              "Not Found BaseContainer: Direct Loader", kBlock,
+                                              "Binary file version: 2.50"}));
+  // The timing report closes the run.
+  const char* labels[] = {"File Load Time:         ", "Prepare File Time:      ", "Matrix Create Time:     ",
+                          "Polygons Create Time:   ", "Objects Create Time:    ", "Lights Create Time:     ",
+                          "Cameras Create Time:    ", "Hierarchy Clean Time:   ", "Optimizing Time:        ",
+                          "Sort Time:              ", "Refresh Time:           ", "Total Run Time:         "};
+  ASSERT_GE(all.size(), 14u);
+  EXPECT_EQ(all.back(), kBlock);
+  EXPECT_EQ(all[all.size() - 14], kBlock);
+  for (size_t i = 0; i < 12; ++i) {
+    const std::string& line = all[all.size() - 13 + i];
+    EXPECT_EQ(line.rfind(labels[i], 0), 0u) << line;
+    EXPECT_EQ(line.substr(line.size() - 8), " seconds") << line;
+  }
+
+  // The import went into the document that was active (the host's document for the file
+  // was closed), merged as the dialog proposes.
+  host::String error;
+  host::BaseDocument* saved = host::loadDocument(host::Filename(out), &error);
+  ASSERT_NE(saved, nullptr) << error;
+  ASSERT_NE(saved->getFirstObject(), nullptr);
+  EXPECT_EQ(saved->getFirstObject()->getName(), "House");
+  EXPECT_NE(saved->getFirstObject()->getTag(1027290), nullptr);
+  host::BaseDocument::free(saved);
+
+  // The parked request stays in the preferences: the next open finds it.
+  const ProcessResult again = talvo({"import", example_});
+  EXPECT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_FALSE(contains(lines(again.out), "Not Found BaseContainer: Direct Loader"));
+  EXPECT_TRUE(contains(lines(again.out), "File Opened from File Menu: " + example_));
+}
+
+TEST_F(PluginHost, TheMenuCommandImportsTheFileOfItsFileSelection) {
+  const std::string out = temp_.file("new.doc");
+  const ProcessResult r = talvo({"import", example_, "--via", "menu", "--mode", "new", "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<std::string> all = lines(r.out);
+  ASSERT_GT(all.size(), kStartUp.size() + 4);
+  const std::vector<std::string> opened(all.begin() + std::ptrdiff_t(kStartUp.size()),
+                                        all.begin() + std::ptrdiff_t(kStartUp.size() + 4));
+  EXPECT_EQ(opened, (std::vector<std::string>{kBlock, "File Opened from Plugins Menu", kBlock,
+                                              "Binary file version: 2.50"}));
+  EXPECT_FALSE(contains(all, "File Opened from File Menu: " + example_));
+  host::BaseDocument* saved = host::loadDocument(host::Filename(out));
+  ASSERT_NE(saved, nullptr);
+  EXPECT_EQ(saved->getDocumentName(), "House");  // the new document the import made
+  host::BaseDocument::free(saved);
+}
+
+TEST_F(PluginHost, AFileWithoutTheExtensionIsNeverOfferedToTheLoader) {
+  const std::string renamed = temp_.file("House.txt");
+  fs::copy_file(example_, renamed);
+  const ProcessResult r = talvo({"import", renamed});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(lines(r.out), kStartUp);
+  EXPECT_EQ(r.err, "talvo: no scene loader reads " + renamed + "\n");
+  EXPECT_FALSE(fs::exists(temp_.path() / "prefs" / "world_prefs.json"));  // nothing parked
+}
+
+TEST_F(PluginHost, AFailedImportShowsItsMessageAndExitsNonZero) {
+  ts::SceneDescription old;
+  old.header.version = 20006;
+  const std::string oldFile = temp_.file("Old.TALVO");
+  ASSERT_TRUE(ts::writeSceneFile(old, oldFile));
+  ts::SceneDescription unknown;
+  unknown.header.version = 20300;
+  const std::string unknownFile = temp_.file("New.TALVO");
+  ASSERT_TRUE(ts::writeSceneFile(unknown, unknownFile));
+  const std::string renamed = temp_.file("House.bin");
+  fs::copy_file(example_, renamed);
+
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    int32_t status;
+  };
+  const Case cases[] = {
+      {"cancelled dialog", {"import", example_, "--cancel"}, 14001},
+      {"refused version", {"import", oldFile}, 10006},
+      {"unknown version", {"import", unknownFile}, 10007},
+      {"right magic, no TALVO extension, from the menu", {"import", renamed, "--via", "menu"}, 10008},
+  };
+  for (const Case& c : cases) {
+    const ProcessResult r = talvo(c.args);
+    EXPECT_EQ(r.exitCode, 1) << c.what;
+    EXPECT_TRUE(contains(lines(r.err), message(c.status))) << c.what << ": " << r.err;
+  }
+}
+
+TEST_F(PluginHost, AnswersSetTheOptionsByNameOrGadgetId) {
+  const std::string out = temp_.file("set.doc");
+  const ProcessResult r = talvo(
+      {"import", example_, "--set", "scale=0.01", "--set", "splitByStory=1", "--set", "12112=--", "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  host::BaseDocument* saved = host::loadDocument(host::Filename(out));
+  ASSERT_NE(saved, nullptr);
+  const host::Container& tag = saved->getFirstObject()->getTag(1027290)->getData();
+  EXPECT_EQ(tag.getReal(talvo::findOption("scale")->tagKey), 0.01);
+  EXPECT_EQ(tag.getInt32(talvo::findOption("splitByStory")->tagKey), 1);
+  EXPECT_EQ(tag.getString(talvo::findOption("nameSeparator")->tagKey), "--");
+  host::BaseDocument::free(saved);
+
+  const std::pair<const char*, const char*> refused[] = {
+      {"--set", "noSuchOption=1"}, {"--set", "scale=wide"}, {"--set", "scale"}, {"--mode", "replace"}};
+  for (const auto& [option, value] : refused) {
+    const ProcessResult bad = talvo({"import", example_, option, value});
+    EXPECT_EQ(bad.exitCode, 2) << value;
+    EXPECT_TRUE(bad.out.empty()) << value;  // refused before the host starts
+  }
+}
+
+TEST_F(PluginHost, AnUpdateRunReplacesTheEarlierImportItNames) {
+  const std::string first = temp_.file("first.doc");
+  ASSERT_EQ(talvo({"import", example_, "-o", first}).exitCode, 0);
+  const std::string second = temp_.file("second.doc");
+  const ProcessResult r = talvo(
+      {"import", example_, "--into", first, "--mode", "update", "--update-target", "House", "-o", second});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(contains(lines(r.out), "0 Object Deleted"));
+  host::BaseDocument* saved = host::loadDocument(host::Filename(second));
+  ASSERT_NE(saved, nullptr);
+  ASSERT_NE(saved->getFirstObject(), nullptr);
+  EXPECT_EQ(saved->getFirstObject()->getName(), "House");
+  EXPECT_EQ(saved->getFirstObject()->getNext(), nullptr);  // updated in place, not added
+  host::BaseDocument::free(saved);
+}
+
+TEST_F(PluginHost, IntoLoadsADocumentFirstAndTheImportMergesIntoIt) {
+  host::BaseDocument* mine = host::BaseDocument::alloc();
+  host::BaseObject* own = host::BaseObject::alloc(host::kObjectNull);
+  own->setName("Mine");
+  mine->insertObject(own, nullptr, nullptr);
+  mine->setDocumentName("Mine");
+  const std::string into = temp_.file("mine.doc");
+  ASSERT_TRUE(host::saveDocument(*mine, host::Filename(into)));
+  host::BaseDocument::free(mine);
+
+  const std::string out = temp_.file("merged.doc");
+  const ProcessResult r = talvo({"import", example_, "--into", into, "--mode", "merge", "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  host::BaseDocument* saved = host::loadDocument(host::Filename(out));
+  ASSERT_NE(saved, nullptr);
+  std::vector<std::string> top;
+  for (host::BaseObject* o = saved->getFirstObject(); o; o = o->getNext()) top.push_back(o->getName());
+  EXPECT_EQ(top, (std::vector<std::string>{"House", "Mine"}));
+  EXPECT_EQ(saved->getDocumentName(), "Mine");
+  host::BaseDocument::free(saved);
+}
+
+}  // namespace
