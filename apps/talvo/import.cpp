@@ -82,6 +82,15 @@ int runImport(const ImportRequest& request) {
 
   bool ok = request.via == "menu" ? importThroughMenu(request.file) : importThroughFileMenu(request.file);
 
+  // As the host's Undo command would: the import's undo group is the last one.
+  if (request.undo) {
+    host::BaseDocument* active = host::getActiveDocument();
+    if (!active || !active->doUndo()) {
+      std::fprintf(stderr, "talvo: there is nothing to undo\n");
+      ok = false;
+    }
+  }
+
   if (!request.out.empty()) {
     const host::BaseDocument* active = host::getActiveDocument();
     if (!active || !host::saveDocument(*active, host::Filename(request.out))) {

@@ -11,6 +11,7 @@ struct ImportRequest {
   std::string via = "file";  // "file": the host's File menu; "menu": the importer's command
   std::string into;          // a document file to load and make active first
   std::string out;           // a document file to save the active document to afterwards
+  bool undo = false;         // undo the last undo group of the active document afterwards
   DialogAnswers answers;
 };
 

@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
   importCommand->add_option("--instances", import.answers.instances,
                             "instance dialog: objects|instances|instances+locked|none, or NAME=CHOICE,...");
   importCommand->add_flag("--cancel", import.answers.cancel, "options dialog: cancel it");
+  importCommand->add_flag("--undo", import.undo, "undo the import's undo group afterwards");
 
   CLI::App* menuCommand = app.add_subcommand("menu", "print the host's Plug-ins menu after start-up");
 

@@ -280,4 +280,28 @@ TEST_F(PluginHost, IntoLoadsADocumentFirstAndTheImportMergesIntoIt) {
   host::BaseDocument::free(saved);
 }
 
+// The host's Undo after an import gives back the document as it was before.
+TEST_F(PluginHost, UndoAfterAnImportGivesBackTheDocument) {
+  host::BaseDocument* mine = host::BaseDocument::alloc();
+  host::BaseObject* own = host::BaseObject::alloc(host::kObjectCamera);
+  own->setName("Mine");
+  mine->insertObject(own, nullptr, nullptr);
+  const std::string into = temp_.file("before.doc");
+  ASSERT_TRUE(host::saveDocument(*mine, host::Filename(into)));
+  const host::Json before = host::documentToJson(*mine, true)["objects"];
+  host::BaseDocument::free(mine);
+
+  const std::string out = temp_.file("undone.doc");
+  const ProcessResult r = talvo({"import", example_, "--into", into, "--undo", "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  host::BaseDocument* saved = host::loadDocument(host::Filename(out));
+  ASSERT_NE(saved, nullptr);
+  EXPECT_EQ(host::documentToJson(*saved, true)["objects"], before);
+  host::BaseDocument::free(saved);
+
+  // Without an import there is nothing to undo.
+  const ProcessResult nothing = talvo({"import", example_, "--cancel", "--undo"});
+  EXPECT_NE(nothing.exitCode, 0);
+}
+
 }  // namespace
