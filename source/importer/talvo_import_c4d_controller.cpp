@@ -1,6 +1,7 @@
 #include "talvo_import_c4d_controller.h"
 
 #include <cmath>
+#include <vector>
 
 #include "host/dialog.h"
 #include "host/file.h"
@@ -12,6 +13,7 @@
 #include "talvo_import_c4d_diagnostics.h"
 #include "talvo_import_c4d_dialog.h"
 #include "talvo_import_c4d_loader.h"
+#include "talvo_import_c4d_optimize.h"
 #include "talvo_import_c4d_options.h"
 #include "talvo_import_c4d_status.h"
 #include "talvo_import_c4d_tables.h"
@@ -51,10 +53,24 @@ struct ImportController::Run {
   int32_t buildCameras() { return kStatusOk; }
   int32_t buildLights() { return kStatusOk; }
   void cleanHierarchy() {}
-  int32_t optimizeTree() { return kStatusOk; }
+  int32_t optimizeTree() { return talvo::optimizeTree(options.updateTarget, keptPolygonObjects(), options); }
   int32_t sortTree() { return kStatusOk; }
   void removeNewNullTags() {}
   void runUpdateCheck() {}
+
+  // The polygon objects below the import root; the cleaner will count them as it keeps them.
+  int32_t keptPolygonObjects() const {
+    int32_t n = 0;
+    std::vector<const host::BaseObject*> stack;
+    if (options.updateTarget) stack.push_back(options.updateTarget);
+    while (!stack.empty()) {
+      const host::BaseObject* o = stack.back();
+      stack.pop_back();
+      n += o->getType() == host::kObjectPolygon ? 1 : 0;
+      for (const host::BaseObject* c = o->getDown(); c; c = c->getNext()) stack.push_back(c);
+    }
+    return n;
+  }
 
   int32_t run(host::BaseDocument* document, bool fromFileMenu, host::Filename fileName);
   int32_t prepareRoot();
