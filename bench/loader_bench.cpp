@@ -14,7 +14,7 @@
 
 #include "host/app.h"
 #include "host/file.h"
-#include "scenegen/scenegen.h"
+#include "bench_scene.h"
 #include "talvo_import_c4d_loader.h"
 #include "talvo_import_c4d_status.h"
 
@@ -30,30 +30,11 @@ namespace fs = std::filesystem;
 int64_t gPolygons = 2'000'000;
 
 struct BenchScene {
-  fs::path folder;
-  std::string scene;
-  std::string obj;
+  talvo_bench::BenchSceneFile file{"loader_bench", gPolygons, true};
+  const std::string& scene = file.scene();
+  const std::string& obj = file.obj();
   size_t recordBytes = 0;  // bytes the reader's tables occupy
   int64_t storedPolygons = 0;
-
-  BenchScene() {
-    folder = fs::temp_directory_path() / ("talvo_bench_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    scene = (folder / "big.TALVO").string();
-    obj = (folder / "big.obj").string();
-    talvo::scenegen::BigSceneOptions options;
-    options.polygons = gPolygons;
-    talvo::scenegen::BigScene big(options);
-    talvo::testsupport::SceneWriter writer(scene);
-    if (!big.write(writer) || !big.writeObj(obj)) {
-      std::fprintf(stderr, "could not write the benchmark scene\n");
-      std::exit(1);
-    }
-  }
-  ~BenchScene() {
-    std::error_code ec;
-    fs::remove_all(folder, ec);
-  }
 };
 
 BenchScene& benchScene() {
@@ -68,13 +49,9 @@ size_t bytesOf(const common::Array<T>& a) {
 
 // Reads the scene once; returns the status and records what the tables occupy.
 int32_t readScene(const std::string& path, size_t* outRecordBytes, int64_t* outPolygons) {
-  talvo::ImportOptions options;
-  options.sceneFilePath = host::Filename(path);
-  host::BaseFile file;
-  file.open(options.sceneFilePath, host::FileMode::read);
-  talvo::SceneLoader loader(options, file);
-  int32_t rc = loader.checkFile();
-  if (rc == talvo::kStatusOk) rc = loader.readAll();
+  talvo_bench::ReadScene read(path);
+  const talvo::SceneLoader& loader = read.loader;
+  const int32_t rc = read.status;
   if (outRecordBytes) {
     size_t bytes = bytesOf(loader.shaders) + bytesOf(loader.textures) + bytesOf(loader.shaderInternals) +
                    bytesOf(loader.shaderC4Ds) + bytesOf(loader.classes) + bytesOf(loader.stories) +

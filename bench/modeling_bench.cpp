@@ -26,7 +26,7 @@
 #include "host/file.h"
 #include "host/modeling.h"
 #include "host/scene.h"
-#include "scenegen/scenegen.h"
+#include "bench_scene.h"
 #include "talvo_import_c4d_loader.h"
 #include "talvo_import_c4d_status.h"
 
@@ -69,25 +69,11 @@ struct BenchMesh {
   host::PolygonObject* object = nullptr;
 
   BenchMesh() {
-    const fs::path folder = fs::temp_directory_path() / ("talvo_modeling_bench_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string scene = (folder / "big.TALVO").string();
     {
-      talvo::scenegen::BigSceneOptions options;
-      options.polygons = gPolygons;
-      talvo::scenegen::BigScene big(options);
-      talvo::testsupport::SceneWriter writer(scene);
-      if (!big.write(writer)) fail("could not write the benchmark scene");
-    }
-    {
-      talvo::ImportOptions options;
-      options.sceneFilePath = host::Filename(scene);
-      host::BaseFile file;
-      file.open(options.sceneFilePath, host::FileMode::read);
-      talvo::SceneLoader loader(options, file);
-      int32_t rc = loader.checkFile();
-      if (rc == talvo::kStatusOk) rc = loader.readAll();
-      if (rc != talvo::kStatusOk) fail("could not read the benchmark scene");
+      const talvo_bench::BenchSceneFile sceneFile("modeling_bench", gPolygons);
+      talvo_bench::ReadScene read(sceneFile.scene());
+      if (read.status != talvo::kStatusOk) fail("could not read the benchmark scene");
+      const talvo::SceneLoader& loader = read.loader;
       // Every corner its own point; one UVW per polygon.
       Geometry& g = unwelded;
       g.polygons.reserve(loader.polygons.size());
@@ -106,9 +92,6 @@ struct BenchMesh {
         g.uvws.push_back({u.uvw[0], u.uvw[1], u.uvw[2], u.uvw[3]});
       }
     }
-    std::error_code ec;
-    fs::remove_all(folder, ec);
-
     object = host::toPolygonObject(host::BaseObject::alloc(host::kObjectPolygon));
     object->makeTag(host::kTagUvw);
     load(unwelded);
@@ -120,10 +103,7 @@ struct BenchMesh {
               object->getTag(host::kTagUvw)->uvws()};
   }
 
-  [[noreturn]] static void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-  }
+  [[noreturn]] static void fail(const char* what) { talvo_bench::fail(what); }
 
   // Puts a geometry into the benchmark object.
   void load(const Geometry& g) {

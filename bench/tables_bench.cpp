@@ -28,7 +28,7 @@
 #include "host/file.h"
 #include "host/resource.h"
 #include "host/scene.h"
-#include "scenegen/scenegen.h"
+#include "bench_scene.h"
 #include "talvo_import_c4d_loader.h"
 #include "talvo_import_c4d_status.h"
 #include "talvo_import_c4d_tables.h"
@@ -54,27 +54,16 @@ struct BenchScene {
   host::BaseObject* earlier = nullptr;
 
   explicit BenchScene(int64_t polygons) : requestedPolygons(polygons) {
-    const fs::path folder = fs::temp_directory_path() / ("talvo_tables_bench_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string path = (folder / ("big_" + std::to_string(polygons) + ".TALVO")).string();
     {
-      talvo::scenegen::BigSceneOptions o;
-      o.polygons = polygons;
-      talvo::scenegen::BigScene big(o);
-      talvo::testsupport::SceneWriter writer(path);
-      if (!big.write(writer)) fail("could not write the benchmark scene");
+      const talvo_bench::BenchSceneFile sceneFile("tables_bench", polygons);
+      options.sceneFilePath = host::Filename(sceneFile.scene());
+      file.open(options.sceneFilePath, host::FileMode::read);
+      loader = std::make_unique<talvo::SceneLoader>(options, file);
+      int32_t rc = loader->checkFile();
+      if (rc == talvo::kStatusOk) rc = loader->readAll();
+      file.close();
+      if (rc != talvo::kStatusOk) fail("could not read the benchmark scene");
     }
-    options.sceneFilePath = host::Filename(path);
-    options.scale = 1.0;
-    options.uvwScale = 1.0;
-    file.open(options.sceneFilePath, host::FileMode::read);
-    loader = std::make_unique<talvo::SceneLoader>(options, file);
-    int32_t rc = loader->checkFile();
-    if (rc == talvo::kStatusOk) rc = loader->readAll();
-    file.close();
-    std::error_code ec;
-    fs::remove_all(folder, ec);
-    if (rc != talvo::kStatusOk) fail("could not read the benchmark scene");
     loader->points.release();
     loader->uvws.release();
     loader->normals.release();
@@ -83,10 +72,7 @@ struct BenchScene {
   }
   ~BenchScene() { host::BaseObject::free(earlier); }
 
-  static void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::exit(1);
-  }
+  [[noreturn]] static void fail(const char* what) { talvo_bench::fail(what); }
 
   static std::string nameOf(int32_t k) {
     char name[32];
