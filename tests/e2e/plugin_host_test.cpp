@@ -13,6 +13,7 @@
 #include "scenegen/scenegen.h"
 #include "talvo_import_c4d_options.h"
 #include "talvo_import_c4d_status.h"
+#include "talvo_import_c4d_tag_talvo.h"
 
 namespace {
 
@@ -255,6 +256,40 @@ TEST_F(PluginHost, AnUpdateRunReplacesTheEarlierImportItNames) {
   ASSERT_NE(saved->getFirstObject(), nullptr);
   EXPECT_EQ(saved->getFirstObject()->getName(), "House");
   EXPECT_EQ(saved->getFirstObject()->getNext(), nullptr);  // updated in place, not added
+  host::BaseDocument::free(saved);
+}
+
+// An earlier import stored the centre (10, 0, 5) with the scene centred at the origin;
+// the new file's centre is (12, 0, 5): the update keeps the new centre in the tag.
+TEST_F(PluginHost, AnUpdateRunKeepsTheOriginBookkeeping) {
+  ts::SceneDescription scene = talvo::scenegen::makeExampleScene();
+  scene.info.sceneBox = {11, -1, 4, 13, 1, 6};
+  ASSERT_TRUE(ts::writeSceneFile(scene, example_));
+  ASSERT_TRUE(talvo::registerTalvoTag());
+  host::BaseDocument* doc = host::BaseDocument::alloc();
+  host::BaseObject* earlier = host::BaseObject::alloc(host::kObjectNull);
+  earlier->setName("House");
+  host::BaseTag* tag = earlier->makeTag(talvo::kTagTalvo);
+  tag->getDataInstance().setReal(talvo::kTagKeyCenterX, 10.0);
+  tag->getDataInstance().setReal(talvo::kTagKeyCenterZ, 5.0);
+  tag->getDataInstance().setInt32(30704, 1);
+  doc->insertObject(earlier, nullptr, nullptr);
+  const std::string into = temp_.file("earlier.doc");
+  ASSERT_TRUE(host::saveDocument(*doc, host::Filename(into)));
+  host::BaseDocument::free(doc);
+  host::app::resetPlugins();
+
+  const std::string out = temp_.file("updated.doc");
+  const ProcessResult r = talvo({"import", example_, "--into", into, "--mode", "update", "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  host::BaseDocument* saved = host::loadDocument(host::Filename(out));
+  ASSERT_NE(saved, nullptr);
+  const host::BaseTag* stored = saved->getFirstObject()->getTag(talvo::kTagTalvo);
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(stored->getData().getReal(talvo::kTagKeyCenterX), 12.0);
+  EXPECT_EQ(stored->getData().getReal(talvo::kTagKeyCenterY), 0.0);
+  EXPECT_EQ(stored->getData().getReal(talvo::kTagKeyCenterZ), 5.0);
+  EXPECT_EQ(saved->getFirstObject()->getNext(), nullptr);
   host::BaseDocument::free(saved);
 }
 
