@@ -117,6 +117,12 @@ bool executeCommand(const BasePlugin* plugin, BaseDocument* document) {
 }
 
 bool callCommand(int32_t id) {
+  if (id == kCommandFrameScene && !findPlugin(id, kPluginCommand)) {
+    BaseDocument* document = getActiveDocument();
+    if (!document) return false;
+    document->getActiveBaseDraw()->frameScene();
+    return true;
+  }
   return executeCommand(findPlugin(id, kPluginCommand), getActiveDocument());
 }
 

@@ -462,6 +462,12 @@ int32_t BaseDocument::messageCount(int32_t id) const {
   return 0;
 }
 
+BaseObject* BaseDraw::getSceneCamera(const BaseDocument* document) const {
+  if (!camera_ || !document) return nullptr;
+  BaseObject* camera = document->findObject(camera_);
+  return camera && camera->getType() == kObjectCamera ? camera : nullptr;
+}
+
 // ---------------------------------------------------------------------------------------
 // Document list
 

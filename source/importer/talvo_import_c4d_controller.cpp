@@ -267,7 +267,16 @@ int32_t ImportController::Run::run(host::BaseDocument* document, bool fromFileMe
   host::BaseDocument* target = options.targetDocument;
   target->message(host::kMessageDocumentUpdate);
   host::eventAdd();
-  if (options.importMode != kImportUpdate) target->update();
+  if (options.importMode != kImportUpdate) {
+    target->update();
+    // A view without a camera of its own is framed on the new scene.
+    host::BaseDraw* view = target->getActiveBaseDraw();
+    if (view && !view->getSceneCamera(target)) {
+      view->viewCall(host::kViewCallNewExtent);
+      host::callCommand(host::kCommandFrameScene);
+      view->message(host::kMessageDocumentUpdate);
+    }
+  }
   statusClear();
   refreshTime = host::timerMilliseconds() - t10;
 

@@ -100,6 +100,22 @@ TEST_F(Controller, MergeRunMakesTheRootAndPrintsTheTimingReport) {
   }
   EXPECT_EQ(count("Sorting...."), 1u);
   EXPECT_EQ(document_->undoGroupCount(), 1);
+
+  // The active view, which has no camera, is framed on the new scene.
+  const host::BaseDraw* view = document_->getActiveBaseDraw();
+  EXPECT_EQ(view->viewCalls(), std::vector<int32_t>{host::kViewCallNewExtent});
+  EXPECT_EQ(view->framings(), 1);
+  EXPECT_EQ(view->messages(), std::vector<int32_t>{host::kMessageDocumentUpdate});
+}
+
+TEST_F(Controller, AViewLookingThroughACameraKeepsItsFrame) {
+  host::BaseObject* camera = host::BaseObject::alloc(host::kObjectCamera);
+  document_->insertObject(camera, nullptr, nullptr);
+  document_->getActiveBaseDraw()->setSceneCamera(camera);
+  answer({});
+  ASSERT_EQ(run(example_), talvo::kStatusOk);
+  EXPECT_TRUE(document_->getActiveBaseDraw()->viewCalls().empty());
+  EXPECT_EQ(document_->getActiveBaseDraw()->framings(), 0);
 }
 
 TEST_F(Controller, StopsWithTheStatusOfEachRefusal) {

@@ -328,6 +328,33 @@ class LayerObject {
   std::vector<LayerObject*> children_;
 };
 
+// A view of a document in the editor: it looks through a camera object, or through the
+// editor's own camera when it links none.
+class BaseDraw {
+ public:
+  // The camera object the view looks through; nullptr for the editor camera.
+  BaseObject* getSceneCamera(const BaseDocument* document) const;
+  void setSceneCamera(const BaseObject* camera) { camera_ = camera ? camera->getId() : 0; }
+  // The host's view call with its flags (0x8000: take the scene's new extent).
+  void viewCall(int32_t flags) { viewCalls_.push_back(flags); }
+  const std::vector<int32_t>& viewCalls() const { return viewCalls_; }
+  // Frames the whole scene in the view (the host's command 12148).
+  void frameScene() { ++framings_; }
+  int32_t framings() const { return framings_; }
+  void message(int32_t id) { messages_.push_back(id); }
+  const std::vector<int32_t>& messages() const { return messages_; }
+
+ private:
+  uint64_t camera_ = 0;
+  std::vector<int32_t> viewCalls_;
+  int32_t framings_ = 0;
+  std::vector<int32_t> messages_;
+};
+
+// The host's own command that frames the scene in the active view.
+constexpr int32_t kCommandFrameScene = 12148;
+constexpr int32_t kViewCallNewExtent = 0x8000;
+
 // ---------------------------------------------------------------------------------------
 
 class BaseDocument {
@@ -360,6 +387,9 @@ class BaseDocument {
   // Layers: the first level of the layer tree.
   const std::vector<LayerObject*>& layers() const { return layers_; }
   LayerObject* findLayer(uint64_t id) const;
+
+  // The view the editor shows the document in.
+  BaseDraw* getActiveBaseDraw() { return &view_; }
 
   // Document settings by id (kDocumentProjectScale, ...).
   Container& getSettingsInstance() { return settings_; }
@@ -400,6 +430,7 @@ class BaseDocument {
   BaseObject* first_ = nullptr;
   BaseObject* last_ = nullptr;
   std::vector<LayerObject*> layers_;
+  BaseDraw view_;
   Container settings_;
   std::vector<std::pair<int32_t, int32_t>> messages_;  // id, count
   int32_t updateCalls_ = 0;
