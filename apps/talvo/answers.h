@@ -14,7 +14,7 @@
 //                             gadget's kind
 //   --cancel                  presses cancel (2); otherwise the user presses confirm (1)
 //   --preset NAME             accepted and not applied yet
-// Instance dialog (dialog resource 20000): --instances SPEC goes as text into gadget
+// Instance dialog (dialog resource 20000): --instances CHOICE goes as text into gadget
 // 20001, then the user presses confirm (1).
 // Any other dialog is left without an answer, which cancels it. A gadget that is missing
 // or disabled when an answer needs it is reported on standard error and skipped.

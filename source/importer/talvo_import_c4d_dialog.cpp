@@ -188,21 +188,21 @@ bool cDlgInstance::createLayout() { return loadDialogResource(kInstanceDialogRes
 // Applies the user's choice to the library groups and counts the chosen ones. Groups the
 // choice does not name keep their flags (the preselection of an update).
 void cDlgInstance::applyChoice() {
-  host::String spec;
-  getString(kGadgetInstanceChoice, spec);
-  auto apply = [](LibraryGroup& g, const host::String& choice) {
-    if (choice == "objects") {
+  host::String choice;
+  getString(kGadgetInstanceChoice, choice);
+  auto apply = [](LibraryGroup& g, const host::String& as) {
+    if (as == "objects") {
       g.asObjects = true, g.asInstances = false, g.sourcesLocked = false;
-    } else if (choice == "instances" || choice == "instances+locked") {
-      g.asObjects = false, g.asInstances = true, g.sourcesLocked = choice == "instances+locked";
-    } else if (choice == "none") {
+    } else if (as == "instances" || as == "instances+locked") {
+      g.asObjects = false, g.asInstances = true, g.sourcesLocked = as == "instances+locked";
+    } else if (as == "none") {
       g.asObjects = g.asInstances = g.sourcesLocked = false;
     }
   };
-  if (!spec.empty() && spec.find('=') == host::String::npos) {
-    for (LibraryGroup& g : tables_.libraryGroups) apply(g, spec);
-  } else if (!spec.empty()) {
-    for (const host::String& part : host::splitString(spec, ',')) {
+  if (!choice.empty() && choice.find('=') == host::String::npos) {
+    for (LibraryGroup& g : tables_.libraryGroups) apply(g, choice);
+  } else if (!choice.empty()) {
+    for (const host::String& part : host::splitString(choice, ',')) {
       const size_t eq = part.rfind('=');
       if (eq == host::String::npos) continue;
       const host::String name = part.substr(0, eq);
