@@ -43,6 +43,8 @@ demo: build
 
 bench: build
 	$(BUILD)/bench/loader_bench
+	$(BUILD)/bench/tables_bench
+	$(BUILD)/bench/modeling_bench
 
 clean:
 	rm -rf $(BUILD)
