@@ -40,14 +40,25 @@ bool add(BasePlugin plugin) {
   return true;
 }
 
+// The fields every registration fills.
+BasePlugin makePlugin(int32_t id, int32_t type, const String& name, int32_t info) {
+  BasePlugin p;
+  p.id = id;
+  p.type = type;
+  p.name = name;
+  p.info = info;
+  return p;
+}
+
 }  // namespace
 
 bool registerCommandPlugin(int32_t id, const String& name, int32_t info, const BaseBitmap* icon,
                            const String& help, CommandData* data) {
   std::shared_ptr<CommandData> owned(data);
   if (!owned) return false;
-  BasePlugin p;
-  p.id = id, p.type = kPluginCommand, p.name = name, p.info = info, p.icon = copyIcon(icon), p.help = help;
+  BasePlugin p = makePlugin(id, kPluginCommand, name, info);
+  p.icon = copyIcon(icon);
+  p.help = help;
   p.command = std::move(owned);
   return add(std::move(p));
 }
@@ -55,8 +66,8 @@ bool registerCommandPlugin(int32_t id, const String& name, int32_t info, const B
 bool registerTagPlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
                        const String& description, const BaseBitmap* icon) {
   if (!allocator) return false;
-  BasePlugin p;
-  p.id = id, p.type = kPluginTag, p.name = name, p.info = info, p.description = description;
+  BasePlugin p = makePlugin(id, kPluginTag, name, info);
+  p.description = description;
   p.icon = copyIcon(icon);
   p.allocator = std::move(allocator);
   return add(std::move(p));
@@ -67,8 +78,8 @@ bool registerSceneLoaderPlugin(int32_t id, const String& name, int32_t info, Nod
   if (!allocator) return false;
   std::shared_ptr<SceneLoaderData> loader(dynamic_cast<SceneLoaderData*>(allocator()));
   if (!loader) return false;
-  BasePlugin p;
-  p.id = id, p.type = kPluginSceneLoader, p.name = name, p.info = info, p.description = description;
+  BasePlugin p = makePlugin(id, kPluginSceneLoader, name, info);
+  p.description = description;
   p.allocator = std::move(allocator);
   p.loader = std::move(loader);
   return add(std::move(p));
@@ -77,8 +88,7 @@ bool registerSceneLoaderPlugin(int32_t id, const String& name, int32_t info, Nod
 bool registerMessagePlugin(int32_t id, const String& name, int32_t info, MessageData* data) {
   std::shared_ptr<MessageData> owned(data);
   if (!owned) return false;
-  BasePlugin p;
-  p.id = id, p.type = kPluginCoreMessage, p.name = name, p.info = info;
+  BasePlugin p = makePlugin(id, kPluginCoreMessage, name, info);
   p.messages = std::move(owned);
   return add(std::move(p));
 }
@@ -86,8 +96,8 @@ bool registerMessagePlugin(int32_t id, const String& name, int32_t info, Message
 bool registerNodePlugin(int32_t id, const String& name, int32_t info, NodeAllocator allocator,
                         const String& description, const BaseBitmap* icon) {
   if (!allocator) return false;
-  BasePlugin p;
-  p.id = id, p.type = kPluginNode, p.name = name, p.info = info, p.description = description;
+  BasePlugin p = makePlugin(id, kPluginNode, name, info);
+  p.description = description;
   p.icon = copyIcon(icon);
   p.allocator = std::move(allocator);
   return add(std::move(p));
