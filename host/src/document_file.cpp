@@ -7,6 +7,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "host/material.h"
 #include "host/memory.h"
 #include "host/plugins.h"
 #include "state.h"
@@ -35,6 +36,8 @@ bool isHostTagType(int32_t type) {
          type == kTagTarget || type == kTagNormal;
 }
 
+bool isHostShaderType(int32_t type) { return type == kShaderBitmap || type == kShaderFilter; }
+
 // The counts an object reports: those of its point and polygon tags for a polygon object.
 int64_t pointCountOf(const BaseObject& object) {
   const BaseTag* tag = object.getType() == kObjectPolygon ? object.getTag(kTagPoint) : nullptr;
@@ -54,11 +57,26 @@ Json vectorJson(const Vector& v) { return vectorToJson(v); }
 class Writer {
  public:
   Writer(const BaseDocument& document, bool withGeometry) : withGeometry_(withGeometry) {
+    // What a link may name, as the file refers to it. Objects, materials and shaders
+    // share one identity counter, so one map serves all three.
     const std::vector<BaseObject*> all = document.allObjects();
-    for (size_t i = 0; i < all.size(); ++i) objectIndex_[all[i]->getId()] = int64_t(i);
+    for (size_t i = 0; i < all.size(); ++i) references_[all[i]->getId()] = Json(int64_t(i));
+    int64_t shaderCount = 0;
+    std::vector<const BaseShader*> stack;
+    for (size_t i = 0; i < document.materials().size(); ++i) {
+      const BaseMaterial* material = document.materials()[i];
+      references_[material->getId()] = Json{{"material", int64_t(i)}};
+      stack.assign(material->shaders().rbegin(), material->shaders().rend());
+      while (!stack.empty()) {
+        const BaseShader* shader = stack.back();
+        stack.pop_back();
+        references_[shader->getId()] = Json{{"shader", shaderCount++}};
+        stack.insert(stack.end(), shader->children().rbegin(), shader->children().rend());
+      }
+    }
     links_.save = [this](uint64_t id) -> Json {
-      const auto it = objectIndex_.find(id);
-      return it == objectIndex_.end() ? Json(nullptr) : Json(it->second);
+      const auto it = references_.find(id);
+      return it == references_.end() ? Json(nullptr) : it->second;
     };
   }
 
@@ -73,6 +91,8 @@ class Writer {
     for (const LayerObject* l : document.layers()) layers.push_back(layer(*l));
     j["settings"] = containerToJson(document.getSettings(), links_);
     j["layers"] = std::move(layers);
+    Json& materials = j["materials"] = Json::array();
+    for (const BaseMaterial* m : document.materials()) materials.push_back(material(*m));
     Json objects = Json::array();
     for (const BaseObject* o = document.getFirstObject(); o; o = o->getNext()) objects.push_back(object(*o));
     j["objects"] = std::move(objects);
@@ -87,10 +107,40 @@ class Writer {
     return {{"name", layer.getName()}, {"children", std::move(children)}};
   }
 
+  Json shader(const BaseShader& shader) {
+    Json children = Json::array();
+    for (const BaseShader* child : shader.children()) children.push_back(this->shader(*child));
+    return {{"type", shader.getType()},
+            {"name", shader.getName()},
+            {"params", containerToJson(shader.getData(), links_)},
+            {"children", std::move(children)}};
+  }
+
+  Json material(const BaseMaterial& material) {
+    Json j = Json::object();
+    j["type"] = material.getType();
+    j["name"] = material.getName();
+    j["params"] = containerToJson(material.getData(), links_);
+    Json& channels = j["channels"] = Json::object();
+    for (int32_t id = 0; id < kChannelCount; ++id) {
+      const BaseChannel* channel = material.getChannel(id);
+      if (!channel) continue;
+      const Container data = channel->getData();
+      if (data.size() != 0) channels[std::to_string(id)] = containerToJson(data, links_);
+    }
+    Json& shaders = j["shaders"] = Json::array();
+    for (const BaseShader* s : material.shaders()) shaders.push_back(shader(*s));
+    return j;
+  }
+
   Json tag(const BaseTag& tag) {
     Json j = {{"type", tag.getType()}, {"name", tag.getName()}, {"params", containerToJson(tag.getData(), links_)}};
-    if (!withGeometry_) return j;
     const int32_t type = tag.getType();
+    if (type == kTagTexture) {
+      j["projectionScale"] = vectorJson(tag.getProjectionScale());
+      j["projectionRotation"] = vectorJson(tag.getProjectionRotation());
+    }
+    if (!withGeometry_) return j;
     if (type == kTagPoint || !tag.points().empty()) {
       Json& points = j["points"] = Json::array();
       for (const Vector& p : tag.points()) points.push_back(vectorJson(p));
@@ -134,7 +184,7 @@ class Writer {
   }
 
   bool withGeometry_;
-  std::unordered_map<uint64_t, int64_t> objectIndex_;
+  std::unordered_map<uint64_t, Json> references_;
   std::unordered_map<const LayerObject*, int64_t> layerIndex_;
   JsonLinks links_;
 };
@@ -157,19 +207,23 @@ int64_t inlineScalars(const Json& json) {
 bool isInlineObject(const Json& json) {
   const std::string& kind = json.begin().key();
   if (kind != "link" && kind != "filename" && kind != "custom") return false;
-  for (const Json& value : json)
-    if (value.is_structured()) return false;
+  for (const Json& value : json) {
+    // A link to a material or shader holds its reference as {"material": N}.
+    const bool reference = kind == "link" && value.is_object() && value.size() == 1 && !value.front().is_structured();
+    if (value.is_structured() && !reference) return false;
+  }
   return true;
 }
 
-void writeText(const Json& json, int depth, std::string& out) {
+// Writes the JSON; inside a one-line value (`inlined`) everything stays on that line.
+void writeText(const Json& json, int depth, std::string& out, bool inlined = false) {
   auto scalar = [](const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); };
   auto newline = [&out](int d) {
     out += '\n';
     out.append(size_t(d) * 2, ' ');
   };
   if (json.is_object() && !json.empty()) {
-    const bool oneLine = isInlineObject(json);
+    const bool oneLine = inlined || isInlineObject(json);
     out += '{';
     bool first = true;
     for (const auto& [key, value] : json.items()) {
@@ -178,20 +232,20 @@ void writeText(const Json& json, int depth, std::string& out) {
       if (!oneLine) newline(depth + 1);
       out += scalar(Json(key));
       out += ": ";
-      writeText(value, depth + 1, out);
+      writeText(value, depth + 1, out, oneLine);
     }
     if (!oneLine) newline(depth);
     out += '}';
   } else if (json.is_array()) {
     const int64_t n = inlineScalars(json);
-    const bool oneLine = n >= 0 && n <= kInlineScalars;
+    const bool oneLine = inlined || (n >= 0 && n <= kInlineScalars);
     out += '[';
     bool first = true;
     for (const Json& e : json) {
       if (!first) out += oneLine ? ", " : ",";
       first = false;
       if (!oneLine) newline(depth + 1);
-      writeText(e, depth + 1, out);
+      writeText(e, depth + 1, out, oneLine);
     }
     if (!oneLine && !json.empty()) newline(depth);
     out += ']';
@@ -208,17 +262,7 @@ void writeText(const Json& json, int depth, std::string& out) {
 class Reader {
  public:
   Reader() {
-    links_.load = [this](const Json& ref) -> uint64_t {
-      if (ref.is_null()) return 0;
-      int32_t index = -1;
-      if (!toIndex(ref, &index) || index >= int32_t(objects_.size())) {
-        if (linkError_.empty())
-          linkError_ = "link to object " + ref.dump() + ", but the file has " + std::to_string(objects_.size()) +
-                       " objects";
-        return 0;
-      }
-      return objects_[size_t(index)].object->getId();
-    };
+    links_.load = [this](const Json& ref) { return resolveLink(ref); };
   }
   ~Reader() { BaseDocument::free(document_); }
 
@@ -247,7 +291,13 @@ class Reader {
     for (size_t i = 0; i < layers->size(); ++i)
       if (!readLayer((*layers)[i], nullptr, "layers[" + std::to_string(i) + "]", 0)) return nullptr;
 
-    // The object tree first, so that links may name any object of the file.
+    // Every material with its shaders and the object tree first, so that links may name
+    // any of them. Files written before materials were saved have no materials.
+    if (const Json* materials = find(json, "materials")) {
+      if (!materials->is_array()) return failed("materials", "not an array");
+      for (size_t i = 0; i < materials->size(); ++i)
+        if (!readMaterial((*materials)[i], "materials[" + std::to_string(i) + "]")) return nullptr;
+    }
     const Json* objects = nullptr;
     if (!readArray(json, "objects", "", &objects)) return nullptr;
     BaseObject* pred = nullptr;
@@ -255,6 +305,11 @@ class Reader {
       pred = readObject((*objects)[i], nullptr, pred, "objects[" + std::to_string(i) + "]", 0);
       if (!pred) return nullptr;
     }
+    for (const PlacedMaterial& placed : materials_)
+      if (!readMaterialContents(placed)) return nullptr;
+    for (const PlacedShader& placed : shaders_)
+      if (!readContainer(placed.json->at("params"), at(placed.where, "params"), placed.shader->getDataInstance()))
+        return nullptr;
     for (const Placed& placed : objects_)
       if (!readObjectContents(placed)) return nullptr;
 
@@ -271,11 +326,49 @@ class Reader {
   const String& error() const { return error_; }
 
  private:
+  // What was made in the first pass, with its JSON and its place for the second.
   struct Placed {
     BaseObject* object;
     const Json* json;
     std::string where;
   };
+  struct PlacedMaterial {
+    BaseMaterial* material;
+    const Json* json;
+    std::string where;
+  };
+  struct PlacedShader {
+    BaseShader* shader;
+    const Json* json;
+    std::string where;
+  };
+
+  // The identity a link reference names: N an object, {"material": N} a material,
+  // {"shader": N} a shader, null nothing. A bad reference sets linkError_ and names
+  // nothing.
+  uint64_t resolveLink(const Json& ref) {
+    if (ref.is_null()) return 0;
+    auto bad = [this](const std::string& what) -> uint64_t {
+      if (linkError_.empty()) linkError_ = what;
+      return 0;
+    };
+    int32_t index = -1;
+    if (ref.is_object()) {
+      const auto kind = ref.begin();
+      if (ref.size() != 1 || (kind.key() != "material" && kind.key() != "shader"))
+        return bad("link to " + ref.dump() + ": no object, material or shader reference");
+      const bool material = kind.key() == "material";
+      const size_t count = material ? materials_.size() : shaders_.size();
+      if (!toIndex(kind.value(), &index) || size_t(index) >= count)
+        return bad("link to " + kind.key() + " " + kind.value().dump() + ", but the file has " +
+                   std::to_string(count) + (material ? " materials" : " shaders"));
+      return material ? materials_[size_t(index)].material->getId() : shaders_[size_t(index)].shader->getId();
+    }
+    if (!toIndex(ref, &index) || size_t(index) >= objects_.size())
+      return bad("link to object " + ref.dump() + ", but the file has " + std::to_string(objects_.size()) +
+                 " objects");
+    return objects_[size_t(index)].object->getId();
+  }
 
   // Keeps the first error; every later one follows from it.
   bool fail(const std::string& where, const std::string& what) {
@@ -382,6 +475,74 @@ class Reader {
     return true;
   }
 
+  // Makes the material and its shader tree and appends the material to the document;
+  // parameters and channels follow once every material, shader and object exists.
+  bool readMaterial(const Json& json, const std::string& where) {
+    if (!json.is_object()) return fail(where, "not a material");
+    int32_t type = 0;
+    String name;
+    const Json *params = nullptr, *channels = nullptr, *shaders = nullptr;
+    if (!readInt32(json, "type", where, &type) || !readString(json, "name", where, &name) ||
+        !readField(json, "params", where, &params) || !readField(json, "channels", where, &channels) ||
+        !readArray(json, "shaders", where, &shaders))
+      return false;
+    if (type != kMaterialStandard) return fail(at(where, "type"), "unknown material type " + std::to_string(type));
+    if (!channels->is_object()) return fail(at(where, "channels"), "not an object of channels");
+    BaseMaterial* material = BaseMaterial::alloc(type);
+    if (!material) return fail(where, "out of memory");
+    const std::vector<BaseMaterial*>& list = document_->materials();
+    document_->insertMaterial(material, list.empty() ? nullptr : list.back());
+    material->setName(name);
+    materials_.push_back({material, &json, where});
+    for (size_t i = 0; i < shaders->size(); ++i)
+      if (!readShader((*shaders)[i], *material, nullptr, at(where, "shaders", i), 0)) return false;
+    return true;
+  }
+
+  // Makes the shader and its subtree under parent (nullptr: the material), in the
+  // depth-first order shader links count them.
+  bool readShader(const Json& json, BaseMaterial& material, BaseShader* parent, const std::string& where,
+                  int32_t depth) {
+    if (depth > kMaxDepth) return fail(where, "shaders nested deeper than " + std::to_string(kMaxDepth));
+    if (!json.is_object()) return fail(where, "not a shader");
+    int32_t type = 0;
+    String name;
+    const Json *params = nullptr, *children = nullptr;
+    if (!readInt32(json, "type", where, &type) || !readString(json, "name", where, &name) ||
+        !readField(json, "params", where, &params) || !readArray(json, "children", where, &children))
+      return false;
+    if (!isHostShaderType(type)) return fail(at(where, "type"), "unknown shader type " + std::to_string(type));
+    BaseShader* shader = BaseShader::alloc(type);
+    if (!shader) return fail(where, "out of memory");
+    if (parent) {
+      parent->insertShader(shader);
+    } else {
+      material.insertShader(shader);
+    }
+    shader->setName(name);
+    shaders_.push_back({shader, &json, where});
+    for (size_t i = 0; i < children->size(); ++i)
+      if (!readShader((*children)[i], material, shader, at(where, "children", i), depth + 1)) return false;
+    return true;
+  }
+
+  bool readMaterialContents(const PlacedMaterial& placed) {
+    BaseMaterial& material = *placed.material;
+    const std::string& where = placed.where;
+    if (!readContainer(placed.json->at("params"), at(where, "params"), material.getDataInstance())) return false;
+    for (const auto& [key, json] : placed.json->at("channels").items()) {
+      const std::string here = at(where, "channels") + "." + key;
+      bool bad = false;
+      const int32_t id = host::toInt32(key, &bad);
+      BaseChannel* channel = bad ? nullptr : material.getChannel(id);
+      if (!channel) return fail(here, "no channel of the material");
+      Container data;
+      if (!readContainer(json, here, data)) return false;
+      channel->setData(data);
+    }
+    return true;
+  }
+
   // Makes the object and its subtree with their own fields and inserts them after pred;
   // parameters and tags follow once every object exists. Returns the object.
   BaseObject* readObject(const Json& json, BaseObject* parent, BaseObject* pred, const std::string& where,
@@ -463,6 +624,14 @@ class Reader {
     object.insertTag(tag, object.getLastTag());
     tag->setName(name);
     if (!readContainer(*params, at(where, "params"), tag->getDataInstance())) return false;
+    if (type == kTagTexture) {
+      Vector scale, rotation;
+      if (!readVector(json, "projectionScale", where, &scale) ||
+          !readVector(json, "projectionRotation", where, &rotation))
+        return false;
+      tag->setProjectionScale(scale);
+      tag->setProjectionRotation(rotation);
+    }
 
     auto polygon = [](const Json& j, CPolygon* p) {
       int32_t c[4];
@@ -527,12 +696,28 @@ class Reader {
   }
 
   BaseDocument* document_ = nullptr;
-  std::vector<LayerObject*> layers_;  // depth first, as layer references count them
-  std::vector<Placed> objects_;       // depth first, as links count them
+  std::vector<LayerObject*> layers_;       // depth first, as layer references count them
+  std::vector<PlacedMaterial> materials_;  // in order, as material links count them
+  std::vector<PlacedShader> shaders_;      // depth first, material after material
+  std::vector<Placed> objects_;            // depth first, as links count them
   JsonLinks links_;
   std::string linkError_;
   String error_;
 };
+
+// Frees what the load filter leaves out of a loaded document.
+void keepOnly(BaseDocument& document, int32_t filter) {
+  if (!(filter & kSceneLoadObjects)) {
+    while (BaseObject* object = document.getFirstObject()) BaseObject::free(object);
+    while (!document.layers().empty()) {
+      LayerObject* layer = document.layers().front();
+      LayerObject::free(layer);
+    }
+  }
+  if (!(filter & kSceneLoadMaterials)) {
+    while (BaseMaterial* material = document.getFirstMaterial()) BaseMaterial::free(material);
+  }
+}
 
 }  // namespace
 
@@ -583,7 +768,7 @@ bool saveDocument(const BaseDocument& document, const Filename& name) {
   return true;
 }
 
-BaseDocument* loadDocument(const Filename& name, String* outError) {
+BaseDocument* loadDocument(const Filename& name, String* outError, int32_t filter) {
   std::ifstream in(name.string(), std::ios::binary);
   if (!in) {
     if (outError) *outError = "cannot open " + name.string();
@@ -602,7 +787,9 @@ BaseDocument* loadDocument(const Filename& name, String* outError) {
     if (outError) *outError = "not a document file: malformed JSON at byte " + std::to_string(e.byte);
     return nullptr;
   }
-  return documentFromJson(json, outError);
+  BaseDocument* document = documentFromJson(json, outError);
+  if (document) keepOnly(*document, filter);
+  return document;
 }
 
 bool documentsEqual(const BaseDocument& a, const BaseDocument& b) {

@@ -217,4 +217,10 @@ bool deleteFile(const Filename& name) {
   return std::filesystem::remove(name.string(), ec) && !ec;
 }
 
+bool renameFile(const Filename& from, const Filename& to) {
+  std::error_code ec;
+  std::filesystem::rename(from.string(), to.string(), ec);
+  return !ec;
+}
+
 }  // namespace host

@@ -4,6 +4,7 @@
 
 #include "host/app.h"
 #include "host/bitmap.h"
+#include "host/material.h"
 #include "host/scene.h"
 #include "state.h"
 
@@ -17,8 +18,38 @@ struct PluginRegistry {
   std::vector<app::CommandRun> commandRuns;
 };
 
+// The fields every registration fills.
+BasePlugin makePlugin(int32_t id, int32_t type, const String& name, int32_t info) {
+  BasePlugin p;
+  p.id = id;
+  p.type = type;
+  p.name = name;
+  p.info = info;
+  return p;
+}
+
+// The host's grass tag: it links the material the grass is drawn with, none at first.
+class GrassTag : public TagData {
+ public:
+  bool init(Container& data) override {
+    data.setValue(kGrassTagMaterial, linkValue(static_cast<const BaseMaterial*>(nullptr)));
+    return true;
+  }
+};
+
+// The plug-ins the host brings itself; they are there before any module registers.
+void addHostPlugins(PluginRegistry& r) {
+  BasePlugin grass = makePlugin(kTagGrass, kPluginTag, "Grass", kTagVisible);
+  grass.allocator = [] { return new GrassTag; };
+  r.plugins.push_back(std::move(grass));
+}
+
 PluginRegistry& registry() {
-  static PluginRegistry r;
+  static PluginRegistry r = [] {
+    PluginRegistry fresh;
+    addHostPlugins(fresh);
+    return fresh;
+  }();
   return r;
 }
 
@@ -38,16 +69,6 @@ bool add(BasePlugin plugin) {
     if (p.id == plugin.id) return false;
   registry().plugins.push_back(std::move(plugin));
   return true;
-}
-
-// The fields every registration fills.
-BasePlugin makePlugin(int32_t id, int32_t type, const String& name, int32_t info) {
-  BasePlugin p;
-  p.id = id;
-  p.type = type;
-  p.name = name;
-  p.info = info;
-  return p;
 }
 
 }  // namespace
@@ -176,6 +197,18 @@ void resetPlugins() {
   registry().events.clear();
   registry().commandRuns.clear();
   clearIcons();
+  addHostPlugins(registry());
+}
+
+bool removePlugin(int32_t id, int32_t type) {
+  auto& plugins = registry().plugins;
+  for (auto it = plugins.begin(); it != plugins.end(); ++it) {
+    if (it->id == id && it->type == type) {
+      plugins.erase(it);
+      return true;
+    }
+  }
+  return false;
 }
 
 const std::vector<CommandRun>& commandRuns() { return registry().commandRuns; }

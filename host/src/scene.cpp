@@ -4,6 +4,7 @@
 #include <atomic>
 #include <unordered_map>
 
+#include "host/material.h"
 #include "host/memory.h"
 #include "host/plugins.h"
 #include "scene_access.h"
@@ -106,6 +107,12 @@ BaseTag* BaseTag::alloc(int32_t type) {
   }
   BaseTag* tag = newObject<BaseTag>(type);
   if (!tag) return nullptr;
+  if (type == kTagTexture) {
+    // A new texture tag projects one tile per unit of its projection (6: UVW mapping).
+    tag->data_.setReal(kTextureTagLengthX, 1.0);
+    tag->data_.setReal(kTextureTagLengthY, 1.0);
+    tag->data_.setInt32(kTextureTagProjection, 6);
+  }
   if (nodeData) {
     tag->nodeData_ = std::move(nodeData);
     tag->name_ = name;
@@ -139,6 +146,10 @@ void BaseTag::remove() {
   auto& tags = object_->tags_;
   tags.erase(std::remove(tags.begin(), tags.end(), this), tags.end());
   object_ = nullptr;
+}
+
+void BaseTag::message(int32_t id) {
+  if (id == kMessageUpdate) ++updates_;
 }
 
 BaseTag* BaseTag::clone() const {
@@ -373,6 +384,10 @@ BaseDocument::~BaseDocument() {
     layer->parent_ = nullptr;
     LayerObject::free(layer);
   }
+  for (BaseMaterial* material : materials_) {
+    material->document_ = nullptr;
+    deleteObject(material);
+  }
 }
 
 BaseDocument* BaseDocument::alloc() { return newObject<BaseDocument>(); }
@@ -433,6 +448,29 @@ std::vector<BaseObject*> BaseDocument::selectedObjects() const {
     out.push_back(o);
   });
   return out;
+}
+
+void BaseDocument::insertMaterial(BaseMaterial* material, BaseMaterial* pred) {
+  if (!material || material == pred) return;
+  material->remove();
+  // A predecessor of another document (or none) puts the material first.
+  auto at = pred && pred->document_ == this ? std::find(materials_.begin(), materials_.end(), pred) + 1
+                                            : materials_.begin();
+  materials_.insert(at, material);
+  material->document_ = this;
+}
+
+BaseMaterial* BaseDocument::searchMaterial(const String& name) const {
+  for (BaseMaterial* m : materials_)
+    if (m->getName() == name) return m;
+  return nullptr;
+}
+
+BaseMaterial* BaseDocument::findMaterial(uint64_t id) const {
+  if (id == 0) return nullptr;
+  for (BaseMaterial* m : materials_)
+    if (m->getId() == id) return m;
+  return nullptr;
 }
 
 LayerObject* BaseDocument::findLayer(uint64_t id) const {
@@ -515,6 +553,8 @@ BaseTag* SceneAccess::cloneTag(const BaseTag& tag, bool keepIds) {
   copy->polygons_ = tag.polygons_;
   copy->uvws_ = tag.uvws_;
   copy->normals_ = tag.normals_;
+  copy->projectionScale_ = tag.projectionScale_;
+  copy->projectionRotation_ = tag.projectionRotation_;
   return copy;
 }
 
@@ -563,6 +603,8 @@ void SceneAccess::restoreFields(BaseObject& to, const BaseObject& from) {
     to.tags_.push_back(copy);
   }
 }
+
+uint64_t SceneAccess::newId() { return host::newId(); }
 
 void SceneAccess::reserveIds(uint64_t id) {
   uint64_t current = gNextId.load();

@@ -21,14 +21,16 @@ class SceneAccess {
   static void setId(BaseTag& tag, uint64_t id) { tag.id_ = id; }
   // Makes sure identities handed out from now on are above `id`.
   static void reserveIds(uint64_t id);
+  // A new identity; documents, objects, tags, layers, materials and shaders share them.
+  static uint64_t newId();
 };
 
 // Undo records, kept by the document.
 struct BaseDocument::UndoStep {
-  enum class Target { object, tag, layer };
+  enum class Target { object, tag, layer, material };
   int32_t kind = 0;
   Target target = Target::object;
-  uint64_t id = 0;        // the object, tag or layer
+  uint64_t id = 0;        // the object, tag, layer or material
   uint64_t owner = 0;     // tags: their object; objects and layers: the parent (0 = top)
   uint64_t pred = 0;      // objects: the predecessor (0 = first); tags: index
   std::unique_ptr<BaseObject, void (*)(BaseObject*)> object{nullptr, [](BaseObject* o) { BaseObject::free(o); }};

@@ -1,9 +1,10 @@
 // Undo: each step keeps what it needs to take the scene back. A change keeps a copy of
 // the object (or tag) as it was; a deletion keeps a copy of the subtree and where it sat;
-// a new object or tag keeps its identity. Copies keep identities, so later steps find the
+// a new object, tag, layer or material keeps its identity. Copies keep identities, so later steps find the
 // objects that earlier undone steps restored.
 #include <unordered_map>
 
+#include "host/material.h"
 #include "host/memory.h"
 #include "host/scene.h"
 #include "scene_access.h"
@@ -73,6 +74,16 @@ bool BaseDocument::addUndo(int32_t kind, LayerObject* layer) {
   step.id = layer->getId();
   step.owner = layer->getUp() ? layer->getUp()->getId() : 0;
   step.layerName = layer->getName();
+  openGroup_->steps.push_back(std::move(step));
+  return true;
+}
+
+bool BaseDocument::addUndo(int32_t kind, BaseMaterial* material) {
+  if (!openGroup_ || !material || kind != kUndoNew) return false;
+  UndoStep step;
+  step.kind = kind;
+  step.target = UndoStep::Target::material;
+  step.id = material->getId();
   openGroup_->steps.push_back(std::move(step));
   return true;
 }
@@ -152,6 +163,10 @@ bool BaseDocument::doUndo() {
         const size_t at = std::min<size_t>(size_t(step.pred), object->tags().size());
         object->insertTag(copy, at == 0 ? nullptr : object->tags()[at - 1]);
       }
+    } else if (step.target == UndoStep::Target::material) {
+      // Links to the material (texture tags) are left as they are and name nothing then.
+      BaseMaterial* material = findMaterial(step.id);
+      BaseMaterial::free(material);
     } else {
       LayerObject* layer = findLayer(step.id);
       if (step.kind == kUndoNew && layer) {

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "host/app.h"
+#include "host/material.h"
 #include "host/plugins.h"
 #include "host/scene.h"
 
@@ -21,6 +22,7 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kMarkerTag = 1059001;  // a plug-in tag of the tests
 constexpr int32_t kLinkParam = 1006;
+constexpr int32_t kMaterialShaderLink = 8006;
 
 class MarkerTag : public TagData {
  public:
@@ -59,6 +61,10 @@ BaseObject* byName(const BaseDocument* doc, const String& name) {
 //     Camera                         a target tag linking to Aim
 //     Aim (null) > Deep (null)
 //   Box copy (instance)              a link to Box
+// and two materials:
+//   Wood     a filter shader over a bitmap shader; links to the filter (a parameter and
+//            the colour channel), to Box, and from its bump channel to the bitmap
+//   Meadow   a bitmap shader it links; Box's grass tag links Meadow, the texture tag Wood
 BaseDocument* makeSampleDocument() {
   BaseDocument* doc = BaseDocument::alloc();
   doc->setDocumentName("House");
@@ -118,6 +124,36 @@ BaseDocument* makeSampleDocument() {
   BaseTag* marker = box->makeTag(kMarkerTag);
   marker->getDataInstance().setInt32(1, 42);
   marker->getDataInstance().setString(2, "kept");
+
+  BaseMaterial* wood = BaseMaterial::alloc(kMaterialStandard);
+  wood->setName("Wood");
+  BaseShader* filter = BaseShader::alloc(kShaderFilter);
+  BaseShader* bitmap = BaseShader::alloc(kShaderBitmap);
+  wood->insertShader(filter);
+  filter->insertShader(bitmap);
+  bitmap->getDataInstance().setFilename(kBitmapShaderFile, Filename("tex/wood.png"));
+  filter->getDataInstance().setValue(kFilterShaderLink, linkValue(bitmap));
+  wood->getDataInstance().setValue(kMaterialShaderLink, linkValue(filter));
+  wood->getDataInstance().setValue(kLinkParam, linkValue(box));
+  Container bump;  // set before the colour channel: the file lists channels by id
+  bump.setReal(kChannelDataBrightness, 0.5);
+  bump.setValue(kChannelDataTexture, linkValue(bitmap));
+  wood->getChannel(kChannelBump)->setData(bump);
+  Container color;
+  color.setVector(kChannelDataColor, {0.8, 0.6, 0.4});
+  color.setValue(kChannelDataTexture, linkValue(filter));
+  wood->getChannel(kChannelColor)->setData(color);
+  doc->insertMaterial(wood);
+  BaseMaterial* meadow = BaseMaterial::alloc(kMaterialStandard);
+  meadow->setName("Meadow");
+  BaseShader* grassBitmap = BaseShader::alloc(kShaderBitmap);
+  meadow->insertShader(grassBitmap);
+  meadow->getDataInstance().setValue(kMaterialShaderLink, linkValue(grassBitmap));
+  doc->insertMaterial(meadow, wood);
+  texture->getDataInstance().setValue(kTextureTagMaterial, linkValue(wood));
+  texture->setProjectionScale({2.0, 2.0, 1.0});
+  texture->setProjectionRotation({0.0, 0.5, 0.0});
+  box->makeTag(kTagGrass)->getDataInstance().setValue(kGrassTagMaterial, linkValue(meadow));
 
   lamp->setRelRot({0.0, -1.5707963267948966, 0.0});
   lamp->setRenderMode(kModeOff);
@@ -191,6 +227,32 @@ TEST_F(DocumentFile, SavedDocumentLoadsUnchanged) {
   EXPECT_NE(marker->getNodeData(), nullptr);
   EXPECT_EQ(marker->getData().getInt32(1), 42);  // the saved value, not the plug-in's default
   EXPECT_EQ(marker->getName(), "Marker");
+
+  // Material and shader links name the loaded materials and shaders.
+  ASSERT_EQ(loaded->materials().size(), 2u);
+  BaseMaterial* wood = loaded->searchMaterial("Wood");
+  BaseMaterial* meadow = loaded->searchMaterial("Meadow");
+  ASSERT_NE(wood, nullptr);
+  ASSERT_NE(meadow, nullptr);
+  ASSERT_EQ(wood->shaders().size(), 1u);
+  BaseShader* filter = wood->shaders()[0];
+  ASSERT_EQ(filter->children().size(), 1u);
+  BaseShader* bitmap = filter->children()[0];
+  EXPECT_EQ(filter->getType(), kShaderFilter);
+  EXPECT_EQ(bitmap->getType(), kShaderBitmap);
+  EXPECT_EQ(linkedShader(*wood->getData().getValue(kMaterialShaderLink), wood), filter);
+  EXPECT_EQ(linkedShader(*filter->getData().getValue(kFilterShaderLink), wood), bitmap);
+  EXPECT_EQ(linkedShader(*wood->getChannel(kChannelBump)->getData().getValue(kChannelDataTexture), wood), bitmap);
+  EXPECT_EQ(linkedObject(*wood->getData().getValue(kLinkParam), loaded), box);
+  const BaseTag* texture = box->getTag(kTagTexture);
+  EXPECT_EQ(linkedMaterial(*texture->getData().getValue(kTextureTagMaterial), loaded), wood);
+  EXPECT_EQ(texture->getProjectionScale(), (Vector{2.0, 2.0, 1.0}));
+  EXPECT_EQ(texture->getProjectionRotation(), (Vector{0.0, 0.5, 0.0}));
+  const BaseTag* grass = box->getTag(kTagGrass);
+  ASSERT_NE(grass, nullptr);
+  EXPECT_NE(grass->getNodeData(), nullptr);
+  EXPECT_EQ(linkedMaterial(*grass->getData().getValue(kGrassTagMaterial), loaded), meadow);
+  EXPECT_EQ(linkedShader(*meadow->getData().getValue(kMaterialShaderLink), meadow), meadow->shaders()[0]);
   BaseDocument::free(loaded);
 }
 
@@ -229,6 +291,104 @@ TEST_F(DocumentFile, FileTextKeepsValueKindsApart) {
   EXPECT_EQ(j["objects"][0]["layer"], 0);
   EXPECT_EQ(j["objects"][0]["children"][0]["layer"], 1);  // Inner, under Walls
   EXPECT_EQ(j["settings"]["2117"], (Json{{"custom", kCustomUnitScale}, {"scale", 0.01}, {"unit", 2}}));
+  EXPECT_NE(text.find("\"1010\": {\"link\": {\"material\": 0}}"), std::string::npos);
+}
+
+// Materials come between the layers and the objects; material and shader links name
+// their targets by their places in the file.
+TEST_F(DocumentFile, MaterialsAreWrittenInDocumentOrder) {
+  BaseMaterial* outside = BaseMaterial::alloc(kMaterialStandard);
+  doc_->getSettingsInstance().setValue(101, linkValue(outside));  // not in the document
+  const Json j = documentToJson(*doc_, false);
+  BaseMaterial::free(outside);
+  auto keys = [](const Json& object) {
+    std::vector<std::string> out;
+    for (const auto& [key, value] : object.items()) out.push_back(key);
+    return out;
+  };
+  EXPECT_EQ(keys(j), (std::vector<std::string>{"format", "version", "name", "path", "settings", "layers",
+                                               "materials", "objects"}));
+  ASSERT_EQ(j["materials"].size(), 2u);
+  const Json& wood = j["materials"][0];
+  EXPECT_EQ(keys(wood), (std::vector<std::string>{"type", "name", "params", "channels", "shaders"}));
+  EXPECT_EQ(wood["type"], kMaterialStandard);
+  EXPECT_EQ(wood["name"], "Wood");
+  EXPECT_EQ(keys(wood["channels"]), (std::vector<std::string>{"0", "6"}));  // id order, empty ones left out
+  EXPECT_EQ(wood["channels"]["0"]["1002"], (Json{{"link", {{"shader", 0}}}}));
+  EXPECT_EQ(wood["channels"]["6"]["1002"], (Json{{"link", {{"shader", 1}}}}));
+  EXPECT_EQ(wood["params"]["8006"], (Json{{"link", {{"shader", 0}}}}));
+  EXPECT_EQ(wood["params"]["1006"], (Json{{"link", 1}}));  // Box
+  const Json& filter = wood["shaders"][0];
+  EXPECT_EQ(keys(filter), (std::vector<std::string>{"type", "name", "params", "children"}));
+  EXPECT_EQ(filter["type"], kShaderFilter);
+  EXPECT_EQ(filter["params"]["1001"], (Json{{"link", {{"shader", 1}}}}));
+  EXPECT_EQ(filter["children"][0]["type"], kShaderBitmap);
+  EXPECT_EQ(filter["children"][0]["children"], Json::array());
+  // Shaders are counted over the whole file, material after material.
+  const Json& meadow = j["materials"][1];
+  EXPECT_EQ(meadow["params"]["8006"], (Json{{"link", {{"shader", 2}}}}));
+  EXPECT_EQ(meadow["channels"], Json::object());
+  EXPECT_EQ(meadow["shaders"].size(), 1u);
+  EXPECT_EQ(j["settings"]["101"], (Json{{"link", nullptr}}));
+
+  // The projection is no geometry: a dump without geometry has it too.
+  const Json& tags = j["objects"][0]["children"][0]["tags"];
+  const Json& texture = tags[5];
+  ASSERT_EQ(texture["type"], kTagTexture);
+  EXPECT_EQ(texture["params"]["1010"], (Json{{"link", {{"material", 0}}}}));
+  EXPECT_EQ(texture["projectionScale"], Json::parse("[2.0, 2.0, 1.0]"));
+  EXPECT_EQ(texture["projectionRotation"], Json::parse("[0.0, 0.5, 0.0]"));
+  EXPECT_FALSE(tags[4].contains("projectionScale"));  // the phong tag
+  ASSERT_EQ(tags[7]["type"], kTagGrass);
+  EXPECT_EQ(tags[7]["params"]["2000"], (Json{{"link", {{"material", 1}}}}));
+}
+
+// The host's material merge: a document with the file's materials only, the file checked
+// all the same.
+TEST_F(DocumentFile, LoadingMaterialsOnlyLeavesTheObjectsOut) {
+  const std::string path = file("materials.doc");
+  ASSERT_TRUE(saveDocument(*doc_, path));
+  String error;
+  BaseDocument* loaded = loadDocument(path, &error, kSceneLoadMaterials);
+  ASSERT_NE(loaded, nullptr) << error;
+  EXPECT_EQ(loaded->getFirstObject(), nullptr);
+  EXPECT_TRUE(loaded->layers().empty());
+  ASSERT_EQ(loaded->materials().size(), 2u);
+  const Json wood0 = documentToJson(*doc_, true)["materials"][0];
+  const Json wood1 = documentToJson(*loaded, true)["materials"][0];
+  EXPECT_EQ(wood1["channels"], wood0["channels"]);
+  EXPECT_EQ(wood1["shaders"], wood0["shaders"]);
+  EXPECT_EQ(wood1["params"]["1006"], (Json{{"link", nullptr}}));  // Box stayed in the file
+  BaseMaterial* wood = loaded->getFirstMaterial();
+  EXPECT_EQ(linkedShader(*wood->getData().getValue(kMaterialShaderLink), wood), wood->shaders()[0]);
+  BaseDocument::free(loaded);
+
+  loaded = loadDocument(path, &error, kSceneLoadObjects);
+  ASSERT_NE(loaded, nullptr) << error;
+  EXPECT_TRUE(loaded->materials().empty());
+  EXPECT_EQ(loaded->allObjects().size(), 8u);
+  BaseDocument::free(loaded);
+
+  Json damaged = documentToJson(*doc_, true);
+  damaged["objects"][1]["type"] = 9999;
+  std::ofstream(path, std::ios::trunc) << damaged.dump();
+  EXPECT_EQ(loadDocument(path, &error, kSceneLoadMaterials), nullptr);
+  EXPECT_NE(error.find("objects[1].type: unknown object type 9999"), String::npos) << error;
+}
+
+// Files written before materials were saved have no "materials" field.
+TEST_F(DocumentFile, FilesWithoutMaterialsLoadWithNone) {
+  Json json = documentToJson(*doc_, true);
+  json.erase("materials");
+  Json& tags = json["objects"][0]["children"][0]["tags"];
+  tags[5]["params"]["1010"] = {{"link", nullptr}};
+  tags[7]["params"]["2000"] = {{"link", nullptr}};
+  String error;
+  BaseDocument* loaded = documentFromJson(json, &error);
+  ASSERT_NE(loaded, nullptr) << error;
+  EXPECT_TRUE(loaded->materials().empty());
+  EXPECT_EQ(loaded->allObjects().size(), 8u);
+  BaseDocument::free(loaded);
 }
 
 // A plug-in tag whose plug-in is missing is kept with its type, name and parameters.
@@ -344,6 +504,72 @@ TEST_F(DocumentFile, DamagedDocumentsFailWithTheirReason) {
   }
 }
 
+TEST_F(DocumentFile, DamagedMaterialsFailWithTheirReason) {
+  const Json good = documentToJson(*doc_, true);
+  auto woodOf = [](Json& j) -> Json& { return j["materials"][0]; };
+  auto textureOf = [](Json& j) -> Json& { return j["objects"][0]["children"][0]["tags"][5]; };
+  struct Case {
+    const char* what;
+    std::function<void(Json&)> mutate;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"materials not an array", [](Json& j) { j["materials"] = Json::object(); }, "materials: not an array"},
+      {"material not an object", [](Json& j) { j["materials"][1] = 5; }, "materials[1]: not a material"},
+      {"unknown material type", [&](Json& j) { woodOf(j)["type"] = 5702; },
+       "materials[0].type: unknown material type 5702"},
+      {"missing shaders", [](Json& j) { j["materials"][1].erase("shaders"); }, "materials[1]: no field \"shaders\""},
+      {"unknown shader type", [&](Json& j) { woodOf(j)["shaders"][0]["children"][0]["type"] = 5832; },
+       "materials[0].shaders[0].children[0].type: unknown shader type 5832"},
+      {"shader name of the wrong type", [&](Json& j) { woodOf(j)["shaders"][0]["name"] = 1; },
+       "materials[0].shaders[0].name: not a string"},
+      {"shader params not a container", [&](Json& j) { woodOf(j)["shaders"][0]["params"] = Json::array(); },
+       "materials[0].shaders[0].params: not a container"},
+      {"channels not an object", [&](Json& j) { woodOf(j)["channels"] = Json::array(); },
+       "materials[0].channels: not an object of channels"},
+      {"channel the material lacks", [&](Json& j) { woodOf(j)["channels"]["8"] = Json::object(); },
+       "materials[0].channels.8: no channel of the material"},
+      {"channel id not a number", [&](Json& j) { woodOf(j)["channels"]["color"] = Json::object(); },
+       "materials[0].channels.color: no channel of the material"},
+      {"channel data not a container", [&](Json& j) { woodOf(j)["channels"]["0"] = 1; },
+       "materials[0].channels.0: not a container"},
+      {"material link past the materials", [&](Json& j) { textureOf(j)["params"]["1010"] = {{"link", {{"material", 2}}}}; },
+       "objects[0].children[0].tags[5].params.1010: link to material 2, but the file has 2 materials"},
+      {"shader link past the shaders", [&](Json& j) { woodOf(j)["params"]["8006"] = {{"link", {{"shader", 3}}}}; },
+       "materials[0].params.8006: link to shader 3, but the file has 3 shaders"},
+      {"shader link of the wrong type", [&](Json& j) { woodOf(j)["params"]["8006"] = {{"link", {{"shader", "Filter"}}}}; },
+       "link to shader \"Filter\""},
+      {"link of an unknown kind", [](Json& j) { j["settings"]["100"] = {{"link", {{"layer", 0}}}}; },
+       "settings.100: link to {\"layer\":0}: no object, material or shader reference"},
+      {"texture tag without its projection", [&](Json& j) { textureOf(j).erase("projectionScale"); },
+       "objects[0].children[0].tags[5]: no field \"projectionScale\""},
+      {"projection rotation of the wrong type", [&](Json& j) { textureOf(j)["projectionRotation"] = "level"; },
+       "tags[5].projectionRotation: not a vector of three numbers"},
+      {"shaders nested too deep",
+       [&](Json& j) {
+         Json chain = woodOf(j)["shaders"][0]["children"][0];
+         for (int i = 0; i < 1100; ++i) {
+           Json parent = woodOf(j)["shaders"][0]["children"][0];
+           parent["children"] = Json::array({std::move(chain)});
+           chain = std::move(parent);
+         }
+         woodOf(j)["shaders"][0]["children"][0] = std::move(chain);
+       },
+       "shaders nested deeper than 1000"},
+  };
+  const int64_t live = app::liveAllocations();
+  for (const Case& c : cases) {
+    Json json = good;
+    c.mutate(json);
+    String error;
+    BaseDocument* loaded = documentFromJson(json, &error);
+    EXPECT_EQ(loaded, nullptr) << c.what;
+    EXPECT_NE(error.find(c.error), String::npos) << c.what << ": " << error;
+    EXPECT_EQ(app::liveAllocations(), live) << c.what;
+    BaseDocument::free(loaded);
+  }
+}
+
 TEST_F(DocumentFile, UnreadableFilesFailWithTheirReason) {
   const std::string good = file("good.doc");
   ASSERT_TRUE(saveDocument(*doc_, good));
@@ -424,6 +650,15 @@ TEST_F(DocumentFile, UndoTakesAnImportBack) {
   camera->setLayerObject(sublayer);
   ASSERT_TRUE(doc->addUndo(kUndoChange, group));
   group->setLayerObject(layer);
+
+  // A new material with a shader, put first and linked from a new texture tag.
+  BaseMaterial* material = BaseMaterial::alloc(kMaterialStandard);
+  material->insertShader(BaseShader::alloc(kShaderBitmap));
+  doc->insertMaterial(material);
+  ASSERT_TRUE(doc->addUndo(kUndoNew, material));
+  BaseTag* texture = camera->makeTag(kTagTexture);
+  texture->getDataInstance().setValue(kTextureTagMaterial, linkValue(material));
+  ASSERT_TRUE(doc->addUndo(kUndoNew, texture));
   ASSERT_TRUE(doc->endUndo());
 
   ASSERT_NE(documentToJson(*doc, true), before);

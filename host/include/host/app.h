@@ -65,8 +65,12 @@ void addPluginModule(std::function<bool(int32_t id, void* data)> pluginMessage);
 // The main loop's step: delivers the posted core events to the message plug-ins;
 // returns how many were delivered.
 int32_t processEvents();
-// Forgets every registered plug-in, icon, module, pending event and command run.
+// Forgets every registered plug-in, icon, module, pending event and command run; the
+// host's own plug-ins (the grass tag) are registered again.
 void resetPlugins();
+// Takes a registered plug-in away, as a host without that module would be (tests of the
+// host's own plug-ins' absence); false when there is none.
+bool removePlugin(int32_t id, int32_t type);
 // Frees every document of the document list.
 void resetDocuments();
 

@@ -10,11 +10,27 @@
 //   path            the document path, {"filename": "..."}
 //   settings        the settings container (the project scale under 2117)
 //   layers          the first level of the layer tree: [layer, ...]
+//   materials       the materials in document order: [material, ...]; a file without
+//                   the field has none
 //   objects         the top-level objects in order: [object, ...]
 //
 //   layer field     value
 //   name            the layer name
 //   children        its sublayers in order: [layer, ...]
+//
+//   material field  value
+//   type            5703 standard
+//   name            the material name
+//   params          the parameter container
+//   channels        {"<channel id>": container, ...}: the channels whose data is not
+//                   empty, in id order
+//   shaders         the shaders directly under the material in order: [shader, ...]
+//
+//   shader field    value
+//   type            5833 bitmap, 1011128 filter
+//   name            the shader name
+//   params          the parameter container
+//   children        the shaders under it in order: [shader, ...]
 //
 //   object field    value
 //   type            5100 polygon, 5102 light, 5103 camera, 5126 instance, 5140 null
@@ -36,6 +52,8 @@
 //   type            the tag type: a host tag (5600, 5604, ...) or a plug-in tag's id
 //   name            the tag name
 //   params          the parameter container
+//   projectionScale     [x, y, z]: texture tags (5616), in every dump
+//   projectionRotation  [heading, pitch, bank] in radians: texture tags, in every dump
 //   points          [[x, y, z], ...]                    point tags
 //   polygons        [[a, b, c, d], ...], c == d for a triangle: polygon tags
 //   uvws            [[[u, v, w] x 4], ...], one per polygon: UVW tags
@@ -49,14 +67,19 @@
 // References inside the file are indices in depth-first order, a parent before its
 // children and children in order (the order of BaseDocument::allObjects):
 //   an object link  {"link": N}, N the linked object's index among all objects of the
-//                   file; {"link": null} for none, and also for a link to an object that
-//                   is not in the document.
+//                   file
+//   a material link {"link": {"material": N}}, N the material's index in "materials"
+//   a shader link   {"link": {"shader": N}}, N the shader's index among all shaders of
+//                   the file, material after material, a shader before its children
+//   no link         {"link": null}, also for a link to anything not in the document
 //   a layer         N, the layer's index over the whole layer tree.
-// Loading maps each index to the identity of the object or layer it made.
+// Loading makes every material, shader and object before it reads any container, and
+// maps each index to the identity of what it made.
 //
 // Loading checks the whole file and fails with an error text on anything it cannot take
-// as written: malformed JSON, a missing field or one of the wrong type, an unknown object
-// type, a reference past the objects or layers of the file, a polygon corner outside its
+// as written: malformed JSON, a missing field or one of the wrong type, an unknown object,
+// material or shader type, a reference past the objects, materials, shaders or layers of
+// the file, a channel the material does not have, a polygon corner outside its
 // object's points, counts that do not match the arrays (so a dump without geometry is
 // no document file). A plug-in tag is made by its plug-in when that is registered;
 // otherwise it is kept as a tag of its type with its name and parameters, so that
@@ -66,6 +89,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host/filename.h"
+#include "host/plugins.h"
 #include "host/scene.h"
 #include "host/text.h"
 
@@ -90,8 +114,11 @@ String documentJsonText(const Json& json);
 bool saveDocument(const BaseDocument& document, const Filename& name);
 
 // Reads a document file; nullptr with the reason in *outError when the file cannot be
-// read or is no document file.
-BaseDocument* loadDocument(const Filename& name, String* outError = nullptr);
+// read or is no document file. The filter (kSceneLoadObjects, kSceneLoadMaterials of
+// host/plugins.h) says what the document gets: with materials only, it holds the file's
+// materials and none of its objects or layers (the whole file is checked all the same).
+BaseDocument* loadDocument(const Filename& name, String* outError = nullptr,
+                           int32_t filter = kSceneLoadObjects | kSceneLoadMaterials);
 
 // Whether two documents hold the same: their JSON with geometry is equal.
 bool documentsEqual(const BaseDocument& a, const BaseDocument& b);

@@ -124,5 +124,7 @@ bool folderExists(const Filename& name);
 // Creates a folder and any missing parents; true when it exists afterwards.
 bool createFolder(const Filename& name);
 bool deleteFile(const Filename& name);
+// Renames a file, replacing a file of the new name; false when it cannot.
+bool renameFile(const Filename& from, const Filename& to);
 
 }  // namespace host

@@ -6,6 +6,7 @@
 // failure as nullptr.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -20,6 +21,7 @@ namespace host {
 
 class BaseDocument;
 class BaseObject;
+class BaseMaterial;
 class BaseTag;
 class LayerObject;
 class TagData;
@@ -98,6 +100,8 @@ class ObjectLink : public CustomData {
 };
 // A link value to an object (or no object).
 HostValue linkValue(const BaseObject* target);
+// No link: the same value whatever kind of target a link could name.
+inline HostValue linkValue(std::nullptr_t) { return linkValue(static_cast<const BaseObject*>(nullptr)); }
 // The object a link value names in a document; nullptr when it names none there.
 BaseObject* linkedObject(const HostValue& value, const BaseDocument* document);
 // A link value to a document (or no document), by the document's identity.
@@ -141,6 +145,17 @@ class BaseTag {
   const std::vector<UVWStruct>& uvws() const { return uvws_; }
   const std::vector<Vector>& normals() const { return normals_; }
 
+  // The texture projection of a texture tag: its scale and its rotation (heading,
+  // pitch, bank in radians); (1, 1, 1) and (0, 0, 0) for a new tag.
+  Vector getProjectionScale() const { return projectionScale_; }
+  void setProjectionScale(const Vector& v) { projectionScale_ = v; }
+  Vector getProjectionRotation() const { return projectionRotation_; }
+  void setProjectionRotation(const Vector& v) { projectionRotation_ = v; }
+
+  // Sends a message to the tag (kMessageUpdate after a change).
+  void message(int32_t id);
+  int32_t updateCount() const { return updates_; }
+
   // A copy of the tag with its parameters and data, not attached to any object.
   BaseTag* clone() const;
 
@@ -161,6 +176,9 @@ class BaseTag {
   std::vector<CPolygon> polygons_;
   std::vector<UVWStruct> uvws_;
   std::vector<Vector> normals_;
+  Vector projectionScale_{1.0, 1.0, 1.0};
+  Vector projectionRotation_;
+  int32_t updates_ = 0;
 };
 
 class BaseObject {
@@ -384,6 +402,15 @@ class BaseDocument {
   // Selected objects, the top-most of each selected chain only.
   std::vector<BaseObject*> selectedObjects() const;
 
+  // Materials, in order. Inserting one after pred (nullptr: first) gives the document
+  // its ownership; a material of another document is taken out of it first.
+  const std::vector<BaseMaterial*>& materials() const { return materials_; }
+  BaseMaterial* getFirstMaterial() const { return materials_.empty() ? nullptr : materials_.front(); }
+  void insertMaterial(BaseMaterial* material, BaseMaterial* pred = nullptr);
+  // The first material with the name; nullptr when there is none.
+  BaseMaterial* searchMaterial(const String& name) const;
+  BaseMaterial* findMaterial(uint64_t id) const;
+
   // Layers: the first level of the layer tree.
   const std::vector<LayerObject*>& layers() const { return layers_; }
   LayerObject* findLayer(uint64_t id) const;
@@ -409,12 +436,15 @@ class BaseDocument {
   bool addUndo(int32_t kind, BaseObject* object);
   bool addUndo(int32_t kind, BaseTag* tag);
   bool addUndo(int32_t kind, LayerObject* layer);
+  // Materials: new ones only (kUndoNew); undo takes the material out and frees it.
+  bool addUndo(int32_t kind, BaseMaterial* material);
   // Undoes the last closed group; false when there is none.
   bool doUndo();
   int32_t undoGroupCount() const;
 
  private:
   friend class BaseObject;
+  friend class BaseMaterial;
   friend class LayerObject;
   friend class SceneAccess;
   struct UndoStep;
@@ -430,6 +460,7 @@ class BaseDocument {
   BaseObject* first_ = nullptr;
   BaseObject* last_ = nullptr;
   std::vector<LayerObject*> layers_;
+  std::vector<BaseMaterial*> materials_;
   BaseDraw view_;
   Container settings_;
   std::vector<std::pair<int32_t, int32_t>> messages_;  // id, count
