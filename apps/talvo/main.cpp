@@ -45,11 +45,13 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
 
   std::string prefs;
+  std::string documents;
   std::string plugins;
   std::string menus;
   bool yes = false;
   bool no = false;
   app.add_option("--prefs", prefs, "the host's preferences folder");
+  app.add_option("--documents", documents, "the host's documents folder (where the importer keeps its material files)");
   app.add_option("--plugins", plugins, "the plug-in folder");
   app.add_option("--menus", menus, "the host's menu resources (a JSON file)");
   auto* yesFlag = app.add_flag("--yes", yes, "answer Yes to questions");
@@ -95,7 +97,7 @@ int main(int argc, char** argv) {
   const fs::path ownFolder = pluginFolder / kPluginName;
   host::app::setPluginFolder(ownFolder.string());
   host::app::setPreferencesFolder((prefs.empty() ? defaultPreferencesFolder() : fs::path(prefs)).string());
-  host::app::setDocumentsFolder(defaultDocumentsFolder().string());
+  host::app::setDocumentsFolder((documents.empty() ? defaultDocumentsFolder() : fs::path(documents)).string());
   talvo_app::setUpTerminal(yes ? talvo_app::Answer::yes
                                : (no ? talvo_app::Answer::no : talvo_app::Answer::ask));
 

@@ -13,6 +13,7 @@
 #include "talvo_import_c4d_diagnostics.h"
 #include "talvo_import_c4d_dialog.h"
 #include "talvo_import_c4d_loader.h"
+#include "talvo_import_c4d_materials.h"
 #include "talvo_import_c4d_optimize.h"
 #include "talvo_import_c4d_options.h"
 #include "talvo_import_c4d_status.h"
@@ -39,6 +40,7 @@ struct ImportController::Run {
   ImportOptions options;
   host::BaseFile file;
   SceneLoader loader{options, file};
+  MaterialBuilder materials{loader, options};
   IndexTables tables{loader, options};
 
   int32_t loadTime = 0, prepareTime = 0, matrixTime = 0, polygonsTime = 0, objectsTime = 0, lightsTime = 0,
@@ -46,7 +48,7 @@ struct ImportController::Run {
   bool undoOpen = false;
 
   // Phases whose builders come with their own modules; until then they build nothing.
-  int32_t prepareMaterials() { return kStatusOk; }
+  int32_t prepareMaterials() { return materials.prepareMaterials(); }
   int32_t clearForUpdate() { return 0; }  // the number of objects removed
   int32_t buildObjects() { return kStatusOk; }
   int32_t buildInstances() { return kStatusOk; }

@@ -97,6 +97,12 @@ const char* statusName(int32_t status) {
       return "resource string missing";
     case kStatusInstanceGroups:
       return "instance groups inconsistent";
+    case kStatusTextureTag:
+      return "texture tag not created";
+    case kStatusGrassTag:
+      return "grass tag not created";
+    case kStatusMaterial:
+      return "material not created";
     case kStatusNormals:
       return "normals command failed";
     case kStatusOptimize:

@@ -54,9 +54,9 @@ inline ProcessResult runProcess(const std::string& program, const std::vector<st
   return result;
 }
 
-// talvo with its own preferences folder inside `folder`.
+// talvo with its own preferences and documents folders inside `folder`.
 inline ProcessResult runTalvo(const std::vector<std::string>& args, const std::string& folder) {
-  std::vector<std::string> all = {"--prefs", folder + "/prefs"};
+  std::vector<std::string> all = {"--prefs", folder + "/prefs", "--documents", folder + "/documents"};
   all.insert(all.end(), args.begin(), args.end());
   return runProcess(std::string(TALVO_BINARY_DIR) + "/talvo", all, folder);
 }
