@@ -39,7 +39,7 @@ demo: build
 	@mkdir -p $(dir $(EXAMPLE))
 	$(BUILD)/tools/scenegen/scenegen example $(EXAMPLE)
 	$(BUILD)/talvo --prefs $(BUILD)/demo-prefs inspect $(EXAMPLE)
-	$(BUILD)/talvo --prefs $(BUILD)/demo-prefs import $(EXAMPLE) --mode new -o $(DEMO_DOC)
+	$(BUILD)/talvo --prefs $(BUILD)/demo-prefs --documents $(BUILD)/demo-documents import $(EXAMPLE) --mode new -o $(DEMO_DOC)
 
 bench: build
 	$(BUILD)/bench/loader_bench

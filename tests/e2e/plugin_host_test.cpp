@@ -147,6 +147,20 @@ TEST_F(PluginHost, TheFileMenuOpenParksTheFileThenRunsTheImport) {
     EXPECT_EQ(line.substr(line.size() - 8), " seconds") << line;
   }
 
+  // The example's surfaces carry library parameters: the companion library beside the
+  // plug-in writes their materials into the host's documents folder.
+  EXPECT_TRUE(contains(all, "CreateMaterialFile: success"));
+  EXPECT_TRUE(contains(all, "C4D Engine Material Mode!"));
+  EXPECT_TRUE(contains(all, "Project texture path:" + temp_.file("tex")));
+  {
+    host::String materialError;
+    host::BaseDocument* materials = host::loadDocument(
+        host::Filename(temp_.file("documents/TalvoTempFolder/House_Talvo_Materials_v16.c4d")), &materialError);
+    ASSERT_NE(materials, nullptr) << materialError;
+    EXPECT_NE(materials->searchMaterial("0"), nullptr);
+    host::BaseDocument::free(materials);
+  }
+
   // The import went into the document that was active (the host's document for the file
   // was closed), merged as the dialog proposes.
   host::String error;

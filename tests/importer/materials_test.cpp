@@ -460,6 +460,38 @@ TEST_F(Materials, EngineModeFollowsTheShaderData) {
   }
 }
 
+TEST_F(Materials, EveryAllocationFailureEndsWithItsStatusAndNoLeak) {
+  ts::ShaderInternalRecord r = internal("wood.png");
+  r.flagA = true;
+  r.flagB = true;
+  load({.shaders = {{.name = "S"}}, .internals = {r}, .textures = {texture("wood.png")}});
+  for (int64_t n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    host::app::resetDocuments();
+    const int64_t before = host::app::liveAllocations();
+    document_ = host::BaseDocument::alloc();
+    host::insertBaseDocument(document_);
+    options().targetDocument = document_;
+    prepare();
+    host::BaseObject* o = object();
+    const int64_t count = host::app::allocationCount();
+    host::app::failAllocationAt(n);
+    const int32_t rc = builder_->applyShaderTextureTag(o, 0);
+    const bool reached = host::app::allocationCount() - count >= n;
+    host::app::failAllocationAt(0);
+    EXPECT_TRUE(rc == talvo::kStatusOk || rc == talvo::kStatusMaterial || rc == talvo::kStatusTextureTag) << rc;
+    builder_.reset();
+    host::app::resetDocuments();
+    document_ = nullptr;
+    EXPECT_EQ(host::app::liveAllocations(), before);
+    if (!reached) {
+      EXPECT_EQ(rc, talvo::kStatusOk);
+      EXPECT_GT(n, 4) << "the sweep should pass the material, its shaders and the tag";
+      break;
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // The companion library's mode
 

@@ -324,6 +324,8 @@ SceneDescription makeExampleScene() {
     e.push_back(realEntry("C4D_VER_MAIN", 1));
     e.push_back(realEntry("C4D_VER_SUB", 2));
     e.push_back(colorEntry("C4D_CHCOLOR_COLOR", d.shaders[size_t(i)].color));
+    const char* components[] = {"C4D_CHCOL_R", "C4D_CHCOL_G", "C4D_CHCOL_B"};
+    for (int c = 0; c < 3; ++c) e.push_back(realEntry(components[c], d.shaders[size_t(i)].color[size_t(c)]));
   }
   {
     std::vector<ParameterEntry>& e = d.shaderC4D[kBrick].entries;
@@ -334,6 +336,7 @@ SceneDescription makeExampleScene() {
     e.push_back(realEntry("C4D_CHSIZE_KEEPPROP", 1));
     e.push_back(realEntry("C4D_CHSIZE_RANDORIG", 0));
     e.push_back(stringEntry("C4D_SHIMAGE_FILE_1", "brick.png"));
+    e.push_back(realEntry("C4D_CHCOL_TEXTURE", 1));
   }
   {
     std::vector<ParameterEntry>& e = d.shaderC4D[kOak].entries;
@@ -345,8 +348,11 @@ SceneDescription makeExampleScene() {
     names.columns = 2;
     names.stringCells = {"Bitmap", "wood.png"};
     e.push_back(std::move(names));
+    e.push_back(realEntry("C4D_CHCOL_TEXTURE", 1));
   }
   d.shaderC4D[kGlass].entries.push_back(realEntry("C4D_CHTRANS_BRIGHTNESS", 0.8));
+  d.shaderC4D[kGlass].entries.push_back(realEntry("C4D_CHTRA_STATE", 1));
+  d.shaderC4D[kGlass].entries.push_back(realEntry("C4D_CHTRA_BRIGHT", 0.8));
   d.shaderC4D[kPlaster].entries.push_back(realEntry("Plaster_Roughness", 0.4));  // not a parameter key
 
   d.classes = {{1, "Wall"}, {4, "Slab"}, {5, "Roof"}, {3, "Window"}, {2, "Door"}, {7, "Lamp"}};
