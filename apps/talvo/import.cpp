@@ -1,6 +1,7 @@
 #include "import.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "host/app.h"
 #include "host/dialog.h"
@@ -24,6 +25,10 @@ bool prepareActiveDocument(const std::string& into) {
       std::fprintf(stderr, "talvo: %s: %s\n", into.c_str(), error.c_str());
       return false;
     }
+    // As the host opens a file: the document's path is the folder it was loaded from.
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::absolute(into, ec).parent_path();
+    document->setDocumentPath(host::Filename(folder.string()));
   } else {
     document = host::BaseDocument::alloc();
     if (!document) return false;

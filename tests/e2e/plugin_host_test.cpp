@@ -313,13 +313,17 @@ TEST_F(PluginHost, IntoLoadsADocumentFirstAndTheImportMergesIntoIt) {
   own->setName("Mine");
   mine->insertObject(own, nullptr, nullptr);
   mine->setDocumentName("Mine");
-  const std::string into = temp_.file("mine.doc");
+  fs::create_directories(temp_.path() / "project");
+  const std::string into = temp_.file("project/mine.doc");
   ASSERT_TRUE(host::saveDocument(*mine, host::Filename(into)));
   host::BaseDocument::free(mine);
 
   const std::string out = temp_.file("merged.doc");
   const ProcessResult r = talvo({"import", example_, "--into", into, "--mode", "merge", "-o", out});
   ASSERT_EQ(r.exitCode, 0) << r.err;
+  // The loaded document's folder is the project's: its textures go beside it.
+  EXPECT_FALSE(contains(lines(r.out), "Not found previous texture path"));
+  EXPECT_TRUE(contains(lines(r.out), "Project texture path:" + temp_.file("project/tex")));
   host::BaseDocument* saved = host::loadDocument(host::Filename(out));
   ASSERT_NE(saved, nullptr);
   std::vector<std::string> top;

@@ -626,7 +626,8 @@ TEST_F(LibraryMaterials, AShaderTheLibraryDoesNotHaveFallsBack) {
   lawn.textureWidth = 50;
   load({.shaders = {{.name = "Lawn"}, {.name = "Bare"}},
         .internals = {lawn},
-        .parameterSets = {parameters({real("C4D_CHGRA_STATE", 1)}), parameters({real("C4D_VER_MAIN", 1)})},
+        .parameterSets = {parameters({real("C4D_CHGRA_STATE", 1), text("C4D_SHIMAGE_FILE_1", "gone.png")}),
+                          parameters({real("C4D_VER_MAIN", 1)})},
         .shaderDataLevel = 3});
   prepare();
   ASSERT_EQ(builder_->engineMode(), 3);
@@ -636,6 +637,7 @@ TEST_F(LibraryMaterials, AShaderTheLibraryDoesNotHaveFallsBack) {
   EXPECT_TRUE(printed("Warning: Material Idx 0 not found in melange materials"));
   EXPECT_TRUE(printed("Warning: Import C4D material failed, use internal material"));
   EXPECT_TRUE(printed("Warning: Material Idx 0_grass not found in melange materials"));
+  EXPECT_TRUE(printed("Warning: Extract texture failed: gone.png"));
   // The grass material is missing: the object keeps the shader's own material.
   ASSERT_EQ(a->tags().size(), 1u);
   EXPECT_EQ(tagMaterial(a), document_->searchMaterial("Lawn"));
