@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <span>
 
 #include "host/app.h"
 #include "host/material.h"
@@ -194,6 +195,28 @@ class DocumentFile : public ::testing::Test {
   fs::path dir_;
   BaseDocument* doc_ = nullptr;
 };
+
+// One fault made in a good document's JSON, and the reason loading it must give.
+struct DamageCase {
+  const char* what;
+  std::function<void(Json&)> mutate;
+  const char* error;
+};
+
+// Every damaged copy of `good` fails to load with its reason and leaves nothing behind.
+void expectDamageFails(const Json& good, std::span<const DamageCase> cases) {
+  const int64_t live = app::liveAllocations();
+  for (const DamageCase& c : cases) {
+    Json json = good;
+    c.mutate(json);
+    String error;
+    BaseDocument* loaded = documentFromJson(json, &error);
+    EXPECT_EQ(loaded, nullptr) << c.what;
+    EXPECT_NE(error.find(c.error), String::npos) << c.what << ": " << error;
+    EXPECT_EQ(app::liveAllocations(), live) << c.what;
+    BaseDocument::free(loaded);
+  }
+}
 
 TEST_F(DocumentFile, SavedDocumentLoadsUnchanged) {
   BaseDocument* loaded = reload();
@@ -438,12 +461,7 @@ TEST_F(DocumentFile, DamagedDocumentsFailWithTheirReason) {
     BaseDocument::free(control);
   }
   auto boxOf = [](Json& j) -> Json& { return j["objects"][0]["children"][0]; };
-  struct Case {
-    const char* what;
-    std::function<void(Json&)> mutate;
-    const char* error;
-  };
-  const Case cases[] = {
+  const DamageCase cases[] = {
       {"foreign JSON", [](Json& j) { j = Json{{"1000", {{"1", 5}}}}; }, "not a document file"},
       {"newer version", [](Json& j) { j["version"] = 2; }, "version: unsupported version 2"},
       {"objects not an array", [](Json& j) { j["objects"] = 5; }, "objects: not an array"},
@@ -491,29 +509,14 @@ TEST_F(DocumentFile, DamagedDocumentsFailWithTheirReason) {
        },
        "nested deeper than 1000"},
   };
-  const int64_t live = app::liveAllocations();
-  for (const Case& c : cases) {
-    Json json = good;
-    c.mutate(json);
-    String error;
-    BaseDocument* loaded = documentFromJson(json, &error);
-    EXPECT_EQ(loaded, nullptr) << c.what;
-    EXPECT_NE(error.find(c.error), String::npos) << c.what << ": " << error;
-    EXPECT_EQ(app::liveAllocations(), live) << c.what;
-    BaseDocument::free(loaded);
-  }
+  expectDamageFails(good, cases);
 }
 
 TEST_F(DocumentFile, DamagedMaterialsFailWithTheirReason) {
   const Json good = documentToJson(*doc_, true);
   auto woodOf = [](Json& j) -> Json& { return j["materials"][0]; };
   auto textureOf = [](Json& j) -> Json& { return j["objects"][0]["children"][0]["tags"][5]; };
-  struct Case {
-    const char* what;
-    std::function<void(Json&)> mutate;
-    const char* error;
-  };
-  const Case cases[] = {
+  const DamageCase cases[] = {
       {"materials not an array", [](Json& j) { j["materials"] = Json::object(); }, "materials: not an array"},
       {"material not an object", [](Json& j) { j["materials"][1] = 5; }, "materials[1]: not a material"},
       {"unknown material type", [&](Json& j) { woodOf(j)["type"] = 5702; },
@@ -557,17 +560,7 @@ TEST_F(DocumentFile, DamagedMaterialsFailWithTheirReason) {
        },
        "shaders nested deeper than 1000"},
   };
-  const int64_t live = app::liveAllocations();
-  for (const Case& c : cases) {
-    Json json = good;
-    c.mutate(json);
-    String error;
-    BaseDocument* loaded = documentFromJson(json, &error);
-    EXPECT_EQ(loaded, nullptr) << c.what;
-    EXPECT_NE(error.find(c.error), String::npos) << c.what << ": " << error;
-    EXPECT_EQ(app::liveAllocations(), live) << c.what;
-    BaseDocument::free(loaded);
-  }
+  expectDamageFails(good, cases);
 }
 
 TEST_F(DocumentFile, UnreadableFilesFailWithTheirReason) {

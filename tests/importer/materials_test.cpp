@@ -31,7 +31,7 @@ std::string readFile(const fs::path& path) {
 
 // A scene with the given shaders (one internal record each unless told otherwise) and
 // embedded textures, nothing else.
-struct SceneSpec {
+struct SceneParts {
   std::vector<ts::ShaderRecord> shaders;
   std::vector<ts::ShaderInternalRecord> internals;
   std::vector<ts::TextureRecord> textures;
@@ -90,17 +90,17 @@ class Materials : public ::testing::Test {
     host::app::reset();
   }
 
-  void load(const SceneSpec& spec, const std::string& sceneFolder = "scene") {
+  void load(const SceneParts& parts, const std::string& sceneFolder = "scene") {
     ts::SceneDescription scene;
-    scene.header.version = spec.version;
-    scene.info.shaderDataLevel = spec.shaderDataLevel;
-    scene.shaders = spec.shaders;
-    scene.shaderInternals = spec.internals;
+    scene.header.version = parts.version;
+    scene.info.shaderDataLevel = parts.shaderDataLevel;
+    scene.shaders = parts.shaders;
+    scene.shaderInternals = parts.internals;
     if (scene.shaderInternals.empty())
-      for (size_t i = 0; i < spec.shaders.size(); ++i) scene.shaderInternals.push_back(internal());
-    scene.textures = spec.textures;
-    scene.shaderC4D = spec.parameterSets;
-    if (spec.version >= ts::kVersion220 && scene.shaderC4D.empty()) scene.shaderC4D.resize(spec.shaders.size());
+      for (size_t i = 0; i < parts.shaders.size(); ++i) scene.shaderInternals.push_back(internal());
+    scene.textures = parts.textures;
+    scene.shaderC4D = parts.parameterSets;
+    if (parts.version >= ts::kVersion220 && scene.shaderC4D.empty()) scene.shaderC4D.resize(parts.shaders.size());
     fs::create_directories(temp_.path() / sceneFolder);
     const std::string path = (temp_.path() / sceneFolder / "House.TALVO").string();
     ASSERT_TRUE(ts::writeSceneFile(scene, path));
@@ -445,10 +445,10 @@ TEST_F(Materials, EngineModeFollowsTheShaderData) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    SceneSpec spec{.shaders = {{.name = "A"}, {.name = "B"}}, .version = c.version, .shaderDataLevel = c.level};
-    spec.internals = {internal(), internal()};
-    if (!c.allInternals) spec.internals.pop_back();
-    load(spec);
+    SceneParts parts{.shaders = {{.name = "A"}, {.name = "B"}}, .version = c.version, .shaderDataLevel = c.level};
+    parts.internals = {internal(), internal()};
+    if (!c.allInternals) parts.internals.pop_back();
+    load(parts);
     prepare();
     EXPECT_EQ(builder_->engineMode(), c.mode);
     EXPECT_EQ(printed("Internal Engine Material Mode!"), c.mode == 2);
