@@ -32,10 +32,10 @@ std::string readFile(const fs::path& path) {
 // A scene with the given shaders (one internal record each unless told otherwise) and
 // embedded textures, nothing else.
 struct SceneParts {
-  std::vector<ts::ShaderRecord> shaders;
-  std::vector<ts::ShaderInternalRecord> internals;
-  std::vector<ts::TextureRecord> textures;
-  std::vector<ts::ParameterSet> parameterSets;
+  std::vector<ts::ShaderRecord> shaders = {};
+  std::vector<ts::ShaderInternalRecord> internals = {};
+  std::vector<ts::TextureRecord> textures = {};
+  std::vector<ts::ParameterSet> parameterSets = {};
   int32_t version = ts::kVersion250;
   int32_t shaderDataLevel = 2;
 };
@@ -495,7 +495,11 @@ TEST_F(Materials, EveryAllocationFailureEndsWithItsStatusAndNoLeak) {
 // ---------------------------------------------------------------------------------------
 // The companion library's mode
 
-ts::ParameterSet parameters(std::vector<ts::ParameterEntry> entries) { return {.entries = std::move(entries)}; }
+ts::ParameterSet parameters(std::vector<ts::ParameterEntry> entries) {
+  ts::ParameterSet set;
+  set.entries = std::move(entries);
+  return set;
+}
 
 class LibraryMaterials : public Materials {
  protected:
