@@ -45,6 +45,7 @@ bench: build
 	$(BUILD)/bench/loader_bench
 	$(BUILD)/bench/tables_bench
 	$(BUILD)/bench/modeling_bench
+	$(BUILD)/bench/import_bench
 
 clean:
 	rm -rf $(BUILD)

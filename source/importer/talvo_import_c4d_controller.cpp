@@ -12,6 +12,8 @@
 #include "host/ui.h"
 #include "talvo_import_c4d_diagnostics.h"
 #include "talvo_import_c4d_dialog.h"
+#include "talvo_import_c4d_hierarchy.h"
+#include "talvo_import_c4d_lights.h"
 #include "talvo_import_c4d_loader.h"
 #include "talvo_import_c4d_materials.h"
 #include "talvo_import_c4d_optimize.h"
@@ -42,6 +44,8 @@ struct ImportController::Run {
   SceneLoader loader{options, file};
   MaterialBuilder materials{loader, options};
   IndexTables tables{loader, options};
+  LightBuilder lights{loader, options};
+  HierarchyBuilder hierarchy{loader, options, materials, tables, lights};
 
   int32_t loadTime = 0, prepareTime = 0, matrixTime = 0, polygonsTime = 0, objectsTime = 0, lightsTime = 0,
           camerasTime = 0, cleanTime = 0, optimizeTime = 0, sortTime = 0, refreshTime = 0, totalTime = 0;
@@ -50,8 +54,8 @@ struct ImportController::Run {
   // Phases whose builders come with their own modules; until then they build nothing.
   int32_t prepareMaterials() { return materials.prepareMaterials(); }
   int32_t clearForUpdate() { return 0; }  // the number of objects removed
-  int32_t buildObjects() { return kStatusOk; }
-  int32_t buildInstances() { return kStatusOk; }
+  int32_t buildObjects() { return hierarchy.buildObjects(); }
+  int32_t buildInstances() { return hierarchy.buildInstances(); }
   int32_t buildCameras() { return kStatusOk; }
   int32_t buildLights() { return kStatusOk; }
   void cleanHierarchy() {}
