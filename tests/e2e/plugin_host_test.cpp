@@ -8,6 +8,7 @@
 
 #include "../importer/loader_fixture.h"
 #include "host/document_file.h"
+#include "host/material.h"
 #include "host/scene.h"
 #include "run_talvo.h"
 #include "scenegen/scenegen.h"
@@ -355,6 +356,79 @@ TEST_F(PluginHost, UndoAfterAnImportGivesBackTheDocument) {
   // Without an import there is nothing to undo.
   const ProcessResult nothing = talvo({"import", example_, "--cancel", "--undo"});
   EXPECT_NE(nothing.exitCode, 0);
+}
+
+}  // namespace
+
+namespace {
+
+const host::BaseObject* childNamed(const host::BaseObject* parent, const std::string& name) {
+  for (const host::BaseObject* c = parent->getDown(); c; c = c->getNext())
+    if (c->getName() == name) return c;
+  return nullptr;
+}
+
+// The example scene with the factory options and its library parts as instances, as the
+// demo imports it: the saved document's tree, names, layers, materials and geometry.
+TEST_F(PluginHost, TheExampleImportBuildsItsTreeGeometryAndInstances) {
+  const std::string out = temp_.file("House.doc");
+  const ProcessResult r = talvo({"import", example_, "--mode", "new", "--instances", "instances", "-o", out});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  host::String error;
+  host::BaseDocument* doc = host::loadDocument(host::Filename(out), &error);
+  ASSERT_NE(doc, nullptr) << error;
+  const host::BaseObject* root = doc->getFirstObject();
+  ASSERT_EQ(root->getName(), "House");
+
+  // Shader nulls with one object per layer, named layer :: shader and put in that layer.
+  const host::BaseObject* brick = childNamed(root, "Brick Red");
+  ASSERT_NE(brick, nullptr);
+  const host::BaseObject* walls = childNamed(brick, "Walls :: Brick Red");
+  ASSERT_NE(walls, nullptr);
+  ASSERT_NE(walls->getLayerObject(), nullptr);
+  EXPECT_EQ(walls->getLayerObject()->getName(), "Walls");
+  const auto* mesh = dynamic_cast<const host::PolygonObject*>(walls);
+  ASSERT_NE(mesh, nullptr);
+  EXPECT_GT(mesh->getPolygonCount(), 0);
+  const host::BaseTag* uvw = walls->getTag(host::kTagUvw);
+  ASSERT_NE(uvw, nullptr);
+  EXPECT_EQ(int32_t(uvw->uvws().size()), mesh->getPolygonCount());
+  for (int32_t i = 0; i < mesh->getPolygonCount(); ++i) {
+    const host::CPolygon& p = mesh->getPolygonR()[i];
+    for (int32_t c : {p.a, p.b, p.c, p.d}) ASSERT_LT(c, mesh->getPointCount());
+  }
+  // The shader null carries the texture tag of the shader's material.
+  const host::BaseTag* texture = brick->getTag(host::kTagTexture);
+  ASSERT_NE(texture, nullptr);
+  const host::BaseMaterial* material = host::linkedMaterial(*texture->getData().getValue(host::kTextureTagMaterial), doc);
+  ASSERT_NE(material, nullptr);
+  EXPECT_EQ(material->getName(), "Brick Red");
+  EXPECT_TRUE(fs::exists(temp_.path() / "tex" / "brick.png"));
+
+  std::vector<std::string> layers;
+  for (const host::LayerObject* l : doc->layers()) layers.push_back(l->getName());
+  std::sort(layers.begin(), layers.end());
+  EXPECT_EQ(layers, (std::vector<std::string>{"Lighting", "Openings", "Roof", "Slabs", "Walls"}));
+
+  // Library parts: instances of the base geometry under the hidden sources null.
+  const host::BaseObject* sources = childNamed(root, host::loadString(13004));
+  const host::BaseObject* instances = childNamed(root, host::loadString(13003));
+  ASSERT_NE(sources, nullptr);
+  ASSERT_NE(instances, nullptr);
+  EXPECT_EQ(sources->getRenderMode(), host::kModeOff);
+  const host::BaseObject* doorBase = childNamed(sources, "Door 90x210");
+  const host::BaseObject* doors = childNamed(instances, "Door 90x210");
+  ASSERT_NE(doorBase, nullptr);
+  ASSERT_NE(doors, nullptr);
+  std::vector<std::string> names;
+  for (const host::BaseObject* i = doors->getDown(); i; i = i->getNext()) {
+    names.push_back(i->getName());
+    EXPECT_EQ(i->getType(), host::kObjectInstance);
+    EXPECT_EQ(host::linkedObject(*i->getData().getValue(1001), doc), doorBase);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Door 90x210 :: 0", "Door 90x210 :: 1", "Door 90x210 :: 2"}));
+  EXPECT_NE(childNamed(doorBase, "Door 90x210 :: Wood \xE2\x80\x93 Oak"), nullptr);
+  host::BaseDocument::free(doc);
 }
 
 }  // namespace
