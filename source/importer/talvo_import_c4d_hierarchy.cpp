@@ -49,6 +49,22 @@ HierarchyBuilder::Level HierarchyBuilder::nextLevel(Level after) const {
   return Level::none;
 }
 
+int32_t HierarchyBuilder::levelKey(Level level, int32_t element) const {
+  const ElementRecord& r = loader_.elements[size_t(element)];
+  return level == Level::story ? r.storyIndex : level == Level::classes ? r.classIndex : r.layerIndex;
+}
+
+bool HierarchyBuilder::levelGroup(Level level, int32_t index, host::String& outName, Filter& inOutFilter) const {
+  const auto pick = [&](const auto& record, int32_t& field) {
+    outName = record.name;
+    field = index;
+    return record.polygonCount != 0;
+  };
+  if (level == Level::story) return pick(loader_.stories[size_t(index)], inOutFilter.story);
+  if (level == Level::classes) return pick(loader_.classes[size_t(index)], inOutFilter.classIndex);
+  return pick(loader_.layers[size_t(index)], inOutFilter.layer);
+}
+
 const host::String& HierarchyBuilder::layerName(int32_t layer) const {
   static const host::String kNone;
   return layer >= 0 ? loader_.layers[size_t(layer)].name : kNone;
@@ -124,29 +140,13 @@ int32_t HierarchyBuilder::groupLevel(Level level, std::span<const int32_t> eleme
     return kStatusOk;
   }
 
-  auto keyOf = [&](int32_t e) {
-    const ElementRecord& r = loader_.elements[size_t(e)];
-    return level == Level::story ? r.storyIndex : level == Level::classes ? r.classIndex : r.layerIndex;
-  };
+  auto keyOf = [&](int32_t e) { return levelKey(level, e); };
   splitBy(elements, keyOf, sorted, runs);
   for (const auto& [begin, end] : runs) {
     const std::span<const int32_t> group(sorted.data() + begin, end - begin);
-    const int32_t index = keyOf(group[0]);
     Filter below = filter;
     host::String plain;
-    if (level == Level::story) {
-      if (loader_.stories[size_t(index)].polygonCount == 0) continue;
-      plain = loader_.stories[size_t(index)].name;
-      below.story = index;
-    } else if (level == Level::classes) {
-      if (loader_.classes[size_t(index)].polygonCount == 0) continue;
-      plain = loader_.classes[size_t(index)].name;
-      below.classIndex = index;
-    } else {
-      if (loader_.layers[size_t(index)].polygonCount == 0) continue;
-      plain = loader_.layers[size_t(index)].name;
-      below.layer = index;
-    }
+    if (!levelGroup(level, keyOf(group[0]), plain, below)) continue;
     const host::String name = tools_.joinNames(prefix, plain);
 
     if (level != Level::layer && deeper != Level::none) {
@@ -242,29 +242,15 @@ int32_t HierarchyBuilder::shaderSubLevel(Level level, int32_t shader, std::span<
     return kStatusOk;
   }
 
-  auto keyOf = [&](int32_t e) {
-    const ElementRecord& r = loader_.elements[size_t(e)];
-    return level == Level::story ? r.storyIndex : level == Level::classes ? r.classIndex : r.layerIndex;
-  };
   std::vector<int32_t> sorted;
   std::vector<std::pair<size_t, size_t>> runs;
+  auto keyOf = [&](int32_t e) { return levelKey(level, e); };
   splitBy(elements, keyOf, sorted, runs);
   for (const auto& [begin, end] : runs) {
     const std::span<const int32_t> group(sorted.data() + begin, end - begin);
-    const int32_t index = keyOf(group[0]);
     Filter below = filter;
     host::String plain;
-    if (level == Level::story) {
-      plain = loader_.stories[size_t(index)].name;
-      below.story = index;
-    } else if (level == Level::classes) {
-      plain = loader_.classes[size_t(index)].name;
-      below.classIndex = index;
-    } else {
-      if (loader_.layers[size_t(index)].polygonCount == 0) continue;
-      plain = loader_.layers[size_t(index)].name;
-      below.layer = index;
-    }
+    if (!levelGroup(level, keyOf(group[0]), plain, below)) continue;
     const host::String name = tools_.joinNames(prefix, plain);
 
     if (level == Level::layer) {

@@ -74,6 +74,11 @@ class HierarchyBuilder {
   template <class Key>
   void splitBy(std::span<const int32_t> elements, Key key, std::vector<int32_t>& outSorted,
                std::vector<std::pair<size_t, size_t>>& outRuns) const;
+  // The story, class or layer index of an element at a level.
+  int32_t levelKey(Level level, int32_t element) const;
+  // The name of group `index` at a story, class or layer level, with the index put into
+  // the filter; false when its record holds no polygons.
+  bool levelGroup(Level level, int32_t index, host::String& outName, Filter& inOutFilter) const;
   const host::String& layerName(int32_t layer) const;
 
   SceneLoader& loader_;

@@ -238,19 +238,19 @@ TEST_F(Polygons, ACancelEndsTheBuild) {
 
 TEST_F(Polygons, EveryAllocationFailureEndsWithAStatusAndNoLeak) {
   load(wallScene());
-  for (int64_t n = 1;; ++n) {
-    SCOPED_TRACE(n);
-    hierarchy_.reset();
-    for (host::BaseObject* c = root_->getDown(); c;) {
-      host::BaseObject* next = c->getNext();
-      host::BaseObject::free(c);
-      c = next;
-    }
+  // Takes away what a build inserted.
+  auto clearRoot = [&] {
+    while (host::BaseObject* c = root_->getDown()) host::BaseObject::free(c);
     while (!document_->materials().empty()) {
       host::BaseMaterial* m = document_->materials().front();
       m->remove();
       host::BaseMaterial::free(m);
     }
+  };
+  for (int64_t n = 1;; ++n) {
+    SCOPED_TRACE(n);
+    hierarchy_.reset();
+    clearRoot();
     const int64_t before = host::app::liveAllocations();
     const int64_t count = host::app::allocationCount();
     host::app::failAllocationAt(n);
@@ -267,16 +267,7 @@ TEST_F(Polygons, EveryAllocationFailureEndsWithAStatusAndNoLeak) {
     lights_.reset();
     tables_.reset();
     materials_.reset();
-    for (host::BaseObject* c = root_->getDown(); c;) {
-      host::BaseObject* next = c->getNext();
-      host::BaseObject::free(c);
-      c = next;
-    }
-    while (!document_->materials().empty()) {
-      host::BaseMaterial* m = document_->materials().front();
-      m->remove();
-      host::BaseMaterial::free(m);
-    }
+    clearRoot();
     EXPECT_EQ(host::app::liveAllocations(), before);
   }
 }
