@@ -319,23 +319,33 @@ int32_t HierarchyBuilder::buildGroupObjects(const host::String& name, const host
 
   // One object per shader of the list, in shader order. The list is ordered by shader
   // once (keeping the file order within a shader) and each shader's run is handed over
-  // alone, so the cost follows the list, not the number of shaders.
-  const int32_t shaders = loader_.shadersRead();
-  shaderStart_.assign(size_t(shaders) + 1, 0);
-  for (int32_t p : list) ++shaderStart_[size_t(loader_.polygons[size_t(p)].shaderIndex) + 1];
-  for (int32_t s = 0; s < shaders; ++s) shaderStart_[size_t(s) + 1] += shaderStart_[size_t(s)];
+  // alone, so the cost follows the list and its shaders, not the scene's shaders.
+  if (shaderSlot_.size() != size_t(loader_.shadersRead())) shaderSlot_.assign(size_t(loader_.shadersRead()), -1);
+  std::vector<int32_t> present;
+  for (int32_t p : list) {
+    int32_t& slot = shaderSlot_[size_t(loader_.polygons[size_t(p)].shaderIndex)];
+    if (slot < 0) {
+      slot = int32_t(present.size());
+      present.push_back(loader_.polygons[size_t(p)].shaderIndex);
+    }
+  }
+  std::sort(present.begin(), present.end());
+  shaderStart_.assign(present.size() + 1, 0);
+  for (size_t k = 0; k < present.size(); ++k) shaderSlot_[size_t(present[k])] = int32_t(k);
+  for (int32_t p : list) ++shaderStart_[size_t(shaderSlot_[size_t(loader_.polygons[size_t(p)].shaderIndex)]) + 1];
+  for (size_t k = 0; k < present.size(); ++k) shaderStart_[k + 1] += shaderStart_[k];
   byShader_.resize(list.size());
   {
     std::vector<int32_t> next(shaderStart_.begin(), shaderStart_.end() - 1);
-    for (int32_t p : list) byShader_[size_t(next[size_t(loader_.polygons[size_t(p)].shaderIndex)]++)] = p;
+    for (int32_t p : list)
+      byShader_[size_t(next[size_t(shaderSlot_[size_t(loader_.polygons[size_t(p)].shaderIndex)])]++)] = p;
   }
-  std::vector<int32_t> present;
-  for (int32_t s = 0; s < shaders; ++s)
-    if (shaderStart_[size_t(s) + 1] != shaderStart_[size_t(s)]) present.push_back(s);
-  for (int32_t s : present) {
+  for (int32_t s : present) shaderSlot_[size_t(s)] = -1;
+  for (size_t k = 0; k < present.size(); ++k) {
+    const int32_t s = present[k];
     if (loader_.shaders[size_t(s)].polygonCount == 0) continue;
-    const size_t first = size_t(shaderStart_[size_t(s)]);
-    const size_t count = size_t(shaderStart_[size_t(s) + 1]) - first;
+    const size_t first = size_t(shaderStart_[k]);
+    const size_t count = size_t(shaderStart_[k + 1]) - first;
     if (!list.resizeUninitialized(count)) return kStatusIndexMemory;
     std::memcpy(list.data(), byShader_.data() + first, count * sizeof(int32_t));
     const std::span<const int32_t> run(list.data(), count);

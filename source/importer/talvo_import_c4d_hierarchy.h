@@ -93,7 +93,8 @@ class HierarchyBuilder {
   host::BaseObject* sourcesNull_ = nullptr;
   // Scratch of buildGroupObjects: the work list ordered by shader.
   std::vector<int32_t> byShader_;
-  std::vector<int32_t> shaderStart_;
+  std::vector<int32_t> shaderStart_;  // per shader of the list
+  std::vector<int32_t> shaderSlot_;   // per scene shader: its place among the list's, or -1
 };
 
 }  // namespace talvo

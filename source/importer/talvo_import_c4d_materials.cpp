@@ -89,6 +89,7 @@ int32_t MaterialBuilder::prepareMaterials() {
   }
   settled_.assign(size_t(shaders), 0);
   taken_.assign(size_t(shaders), nullptr);
+  shaderMaterial_.assign(size_t(shaders), nullptr);
 
   if (engineMode_ != 1) {
     printLine("%s", kSectionLine);
@@ -201,8 +202,19 @@ host::BaseMaterial* MaterialBuilder::materialForShader(int32_t shader) {
   if (!options_.assignMaterials) return nullptr;
   host::BaseDocument* document = options_.targetDocument;
   const ShaderRecord& record = loader_.shaders[size_t(shader)];
-  if (host::BaseMaterial* existing = document->searchMaterial(record.name)) return existing;
+  // The material found or made for the shader before: by-name searches per object would
+  // add up to objects × materials in scenes of many shaders.
+  host::BaseMaterial*& known = shaderMaterial_[size_t(shader)];
+  if (known && known->getDocument() == document && known->getName() == record.name) return known;
+  known = document->searchMaterial(record.name);
+  if (known) return known;
+  known = makeMaterial(shader);
+  return known;
+}
 
+host::BaseMaterial* MaterialBuilder::makeMaterial(int32_t shader) {
+  host::BaseDocument* document = options_.targetDocument;
+  const ShaderRecord& record = loader_.shaders[size_t(shader)];
   settleShader(shader);
   if (host::BaseMaterial* taken = engineMode_ == 3 ? taken_[size_t(shader)] : nullptr) {
     taken_[size_t(shader)] = nullptr;

@@ -66,6 +66,8 @@ class MaterialBuilder {
 
  private:
   host::BaseMaterial* materialForShader(int32_t shader);
+  // A new material for the shader, inserted into the document; nullptr when none can be had.
+  host::BaseMaterial* makeMaterial(int32_t shader);
   // Mode 3: fills the shader's work record and takes the library's material, once per
   // shader; a material of the shader's name in the document settles it without either.
   void settleShader(int32_t shader);
@@ -92,6 +94,7 @@ class MaterialBuilder {
   // not yet inserted.
   std::vector<uint8_t> settled_;
   std::vector<host::BaseMaterial*> taken_;
+  std::vector<host::BaseMaterial*> shaderMaterial_;  // found or made per shader, in the document
   // Embedded textures by upper-case path and by upper-case file title: the first of each.
   std::unordered_map<host::String, int32_t> textureIndex_;
   std::unordered_map<host::String, int32_t> titleIndex_;
