@@ -4,7 +4,7 @@
 // by Assimp with identical vertices joined, which is what a user would do without the
 // importer.
 //
-//   import_bench [--polygons N] [--runs R]     (N defaults to 2,000,000; the best of R runs)
+//   import_bench [--polygons N] [--runs R]     (N defaults to 2,000,000; the best of R = 3 runs)
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -79,7 +79,7 @@ std::vector<std::string> importArgs(const std::string& folder, const std::string
 
 int main(int argc, char** argv) {
   int64_t polygons = 2000000;
-  int runs = 1;
+  int runs = 3;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--polygons") == 0) polygons = std::atoll(argv[i + 1]);
     if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
