@@ -162,7 +162,7 @@ struct ElementRecord {
   std::string name;  // not written for 2.10; for 2.11 to 2.20 only when placed
   bool placed = false;
   // The fields below are written only when placed.
-  std::string libraryName;
+  std::string libraryName = {};
   Vec3 position{};  // in point axes; written as position[0], position[2], position[1]
   double angle = 0.0;
   Vec3 size{1.0, 1.0, 1.0};
@@ -179,7 +179,7 @@ struct PointRecord {
 
 struct UvwRecord {
   std::vector<Vec2> uv;
-  std::optional<int32_t> vertexCount;  // written instead of uv.size()
+  std::optional<int32_t> vertexCount = {};  // written instead of uv.size()
 };
 
 struct NormalRecord {
@@ -192,7 +192,7 @@ struct PolygonRecord {
   int32_t shaderIndex = 0;
   int32_t elementIndex = 0;
   std::vector<int32_t> pointIndices;
-  std::optional<int32_t> vertexCount;  // written instead of pointIndices.size()
+  std::optional<int32_t> vertexCount = {};  // written instead of pointIndices.size()
 };
 
 // Holds the fields of both light layouts; the file version picks which are written.
