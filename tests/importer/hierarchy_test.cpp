@@ -2,6 +2,9 @@
 // their names, nulls and host layers, the instance pass, and update runs.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+#include <numbers>
 #include <sstream>
 
 #include "host/app.h"
@@ -251,6 +254,21 @@ TEST_F(Hierarchy, InstanceGroupAsObjects) {
   const host::BaseObject* member = objects->getDown()->getDown();
   EXPECT_EQ(member->getRelPos(), (host::Vector{0, 0, 2}));
   EXPECT_NEAR(member->getRelRot().x, std::numbers::pi / 2, 1e-6);
+  // The geometry is stored in the element's frame: the member's placement (scale, then
+  // the heading about the vertical axis, then the position) gives the scene's points back.
+  const auto* mesh = dynamic_cast<const host::PolygonObject*>(member->getDown());
+  ASSERT_NE(mesh, nullptr);
+  const host::Vector o = member->getRelPos(), s = member->getRelScale();
+  const double h = member->getRelRot().x;
+  std::vector<std::array<double, 3>> back;
+  for (int32_t i = 0; i < mesh->getPointCount(); ++i) {
+    const host::Vector p = mesh->getPointR()[i];
+    const double x = p.x * s.x, y = p.y * s.y, z = p.z * s.z;
+    back.push_back({std::round(o.x + x * std::cos(h) + z * std::sin(h)), std::round(o.y + y),
+                    std::round(o.z - x * std::sin(h) + z * std::cos(h))});
+  }
+  std::sort(back.begin(), back.end());
+  EXPECT_EQ(back, (std::vector<std::array<double, 3>>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}));
 }
 
 }  // namespace
