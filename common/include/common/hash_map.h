@@ -74,8 +74,11 @@ class ChainedMap {
         if (Traits::equal(n->key, key)) return &n->record;
     }
     if (uint32_t(count_) == buckets_ && !grow()) return nullptr;
-    Node* node = host::newObject<Node>(Node{key, Record{}, hash, nullptr});
+    // Made in place: records may themselves be maps, which do not copy.
+    Node* node = host::newObject<Node>();
     if (!node) return nullptr;
+    node->key = key;
+    node->hash = hash;
     Node*& head = table_[hash % buckets_];
     if (!head) ++used_;
     append(head, node);
