@@ -121,25 +121,19 @@ bool HierarchyBuilder::collect(std::span<const int32_t> elements, int32_t shader
   return true;
 }
 
-int32_t HierarchyBuilder::groupLevel(Level level, std::span<const int32_t> elements, host::BaseObject* parent,
-                                     const host::String& prefix, Filter filter, bool withNulls) {
-  const Level deeper = nextLevel(level);
+template <class Build>
+int32_t HierarchyBuilder::withCollected(std::span<const int32_t> elements, int32_t shader, Build build) {
+  if (!collect(elements, shader)) return kStatusIndexMemory;
+  const int32_t rc = tables_.polygonList.empty() ? kStatusOk : build();
+  tables_.clearPolygonList();
+  return rc;
+}
+
+template <class Visit>
+int32_t HierarchyBuilder::forEachGroup(Level level, std::span<const int32_t> elements, const Filter& filter,
+                                       const host::String& prefix, Visit visit) {
   std::vector<int32_t> sorted;
   std::vector<std::pair<size_t, size_t>> runs;
-
-  if (level == Level::element) {
-    for (int32_t e : elements) {
-      const ElementRecord& r = loader_.elements[size_t(e)];
-      if (!collect(std::span<const int32_t>(&e, 1), -1)) return kStatusIndexMemory;
-      int32_t rc = kStatusOk;
-      if (!tables_.polygonList.empty())
-        rc = buildGroupObjects(tools_.joinNames(prefix, r.name), layerName(filter.layer), parent, -1, -1, false);
-      tables_.clearPolygonList();
-      if (rc != kStatusOk) return rc;
-    }
-    return kStatusOk;
-  }
-
   auto keyOf = [&](int32_t e) { return levelKey(level, e); };
   splitBy(elements, keyOf, sorted, runs);
   for (const auto& [begin, end] : runs) {
@@ -147,30 +141,43 @@ int32_t HierarchyBuilder::groupLevel(Level level, std::span<const int32_t> eleme
     Filter below = filter;
     host::String plain;
     if (!levelGroup(level, keyOf(group[0]), plain, below)) continue;
-    const host::String name = tools_.joinNames(prefix, plain);
-
-    if (level != Level::layer && deeper != Level::none) {
-      host::BaseObject* next = parent;
-      if (withNulls) {
-        next = tools_.findOrCreateNull(plain, parent);
-        if (!next) return kStatusGroupNull;
-      }
-      if (const int32_t rc = groupLevel(deeper, group, next, name, below, withNulls); rc != kStatusOk) return rc;
-      continue;
-    }
-    if (level == Level::layer && options_.splitByElement) {
-      if (const int32_t rc = groupLevel(Level::element, group, parent, name, below, withNulls); rc != kStatusOk)
-        return rc;
-      continue;
-    }
-    if (!collect(group, -1)) return kStatusIndexMemory;
-    int32_t rc = kStatusOk;
-    if (!tables_.polygonList.empty())
-      rc = buildGroupObjects(name, level == Level::layer ? plain : host::String(), parent, -1, -1, false);
-    tables_.clearPolygonList();
-    if (rc != kStatusOk) return rc;
+    if (const int32_t rc = visit(group, plain, tools_.joinNames(prefix, plain), below); rc != kStatusOk) return rc;
   }
   return kStatusOk;
+}
+
+int32_t HierarchyBuilder::groupLevel(Level level, std::span<const int32_t> elements, host::BaseObject* parent,
+                                     const host::String& prefix, Filter filter, bool withNulls) {
+  if (level == Level::element) {
+    for (int32_t e : elements) {
+      const ElementRecord& r = loader_.elements[size_t(e)];
+      const int32_t rc = withCollected(std::span<const int32_t>(&e, 1), -1, [&] {
+        return buildGroupObjects(tools_.joinNames(prefix, r.name), layerName(filter.layer), parent, -1, -1, false);
+      });
+      if (rc != kStatusOk) return rc;
+    }
+    return kStatusOk;
+  }
+
+  const Level deeper = nextLevel(level);
+  return forEachGroup(level, elements, filter, prefix,
+                      [&](std::span<const int32_t> group, const host::String& plain, const host::String& name,
+                          const Filter& below) -> int32_t {
+                        if (level != Level::layer && deeper != Level::none) {
+                          host::BaseObject* next = parent;
+                          if (withNulls) {
+                            next = tools_.findOrCreateNull(plain, parent);
+                            if (!next) return kStatusGroupNull;
+                          }
+                          return groupLevel(deeper, group, next, name, below, withNulls);
+                        }
+                        if (level == Level::layer && options_.splitByElement)
+                          return groupLevel(Level::element, group, parent, name, below, withNulls);
+                        return withCollected(group, -1, [&] {
+                          return buildGroupObjects(name, level == Level::layer ? plain : host::String(), parent, -1,
+                                                   -1, false);
+                        });
+                      });
 }
 
 int32_t HierarchyBuilder::buildShaderLevel() {
@@ -221,71 +228,50 @@ int32_t HierarchyBuilder::shaderSubLevel(Level level, int32_t shader, std::span<
                                          host::BaseObject* parent, const host::String& prefix, Filter filter) {
   if (tools_.isInLockedSubtree(parent)) return kStatusOk;
   const host::String& shaderName = loader_.shaders[size_t(shader)].name;
-  const Level deeper = nextLevel(level);
 
   if (level == Level::element) {
     for (int32_t e : elements) {
       const ElementRecord& r = loader_.elements[size_t(e)];
-      if (!collect(std::span<const int32_t>(&e, 1), shader)) return kStatusIndexMemory;
-      int32_t rc = kStatusOk;
-      if (!tables_.polygonList.empty()) {
+      const int32_t rc = withCollected(std::span<const int32_t>(&e, 1), shader, [&]() -> int32_t {
         host::BaseObject* null = tools_.findOrCreateNull(r.name, parent);
-        if (!null) rc = kStatusGroupNull;
-        if (rc == kStatusOk && filter.layer >= 0) rc = tools_.assignHostLayer(null, layerName(filter.layer));
-        if (rc == kStatusOk && !tools_.isInLockedSubtree(null))
-          rc = buildGroupObjects(tools_.joinNames(tools_.joinNames(prefix, r.name), shaderName), layerName(filter.layer),
-                                 null, shader, -1, false);
-      }
-      tables_.clearPolygonList();
+        if (!null) return kStatusGroupNull;
+        if (filter.layer >= 0) {
+          if (const int32_t layerRc = tools_.assignHostLayer(null, layerName(filter.layer)); layerRc != kStatusOk)
+            return layerRc;
+        }
+        if (tools_.isInLockedSubtree(null)) return kStatusOk;
+        return buildGroupObjects(tools_.joinNames(tools_.joinNames(prefix, r.name), shaderName),
+                                 layerName(filter.layer), null, shader, -1, false);
+      });
       if (rc != kStatusOk) return rc;
     }
     return kStatusOk;
   }
 
-  std::vector<int32_t> sorted;
-  std::vector<std::pair<size_t, size_t>> runs;
-  auto keyOf = [&](int32_t e) { return levelKey(level, e); };
-  splitBy(elements, keyOf, sorted, runs);
-  for (const auto& [begin, end] : runs) {
-    const std::span<const int32_t> group(sorted.data() + begin, end - begin);
-    Filter below = filter;
-    host::String plain;
-    if (!levelGroup(level, keyOf(group[0]), plain, below)) continue;
-    const host::String name = tools_.joinNames(prefix, plain);
-
-    if (level == Level::layer) {
-      if (deeper != Level::none) {
-        if (const int32_t rc = shaderSubLevel(deeper, shader, group, parent, name, below); rc != kStatusOk) return rc;
-        continue;
-      }
-      if (!collect(group, shader)) return kStatusIndexMemory;
-      int32_t rc = kStatusOk;
-      if (!tables_.polygonList.empty())
-        rc = buildGroupObjects(tools_.joinNames(name, shaderName), plain, parent, shader, -1, false);
-      tables_.clearPolygonList();
-      if (rc != kStatusOk) return rc;
-      continue;
-    }
-
-    // Story and class nulls: at once above a deeper level, at a leaf only for polygons.
-    if (deeper != Level::none) {
-      host::BaseObject* null = tools_.findOrCreateNull(plain, parent);
-      if (!null) return kStatusGroupNull;
-      if (const int32_t rc = shaderSubLevel(deeper, shader, group, null, name, below); rc != kStatusOk) return rc;
-      continue;
-    }
-    if (!collect(group, shader)) return kStatusIndexMemory;
-    int32_t rc = kStatusOk;
-    if (!tables_.polygonList.empty()) {
-      host::BaseObject* null = tools_.findOrCreateNull(plain, parent);
-      if (!null) rc = kStatusGroupNull;
-      if (rc == kStatusOk && !tools_.isInLockedSubtree(null))
-        rc = buildGroupObjects(tools_.joinNames(name, shaderName), {}, null, shader, -1, false);
-    }
-    tables_.clearPolygonList();
-    if (rc != kStatusOk) return rc;
-  }
-  return kStatusOk;
+  const Level deeper = nextLevel(level);
+  return forEachGroup(
+      level, elements, filter, prefix,
+      [&](std::span<const int32_t> group, const host::String& plain, const host::String& name,
+          const Filter& below) -> int32_t {
+        if (level == Level::layer) {
+          if (deeper != Level::none) return shaderSubLevel(deeper, shader, group, parent, name, below);
+          return withCollected(group, shader, [&] {
+            return buildGroupObjects(tools_.joinNames(name, shaderName), plain, parent, shader, -1, false);
+          });
+        }
+        // Story and class nulls: at once above a deeper level, at a leaf only for polygons.
+        if (deeper != Level::none) {
+          host::BaseObject* null = tools_.findOrCreateNull(plain, parent);
+          if (!null) return kStatusGroupNull;
+          return shaderSubLevel(deeper, shader, group, null, name, below);
+        }
+        return withCollected(group, shader, [&]() -> int32_t {
+          host::BaseObject* null = tools_.findOrCreateNull(plain, parent);
+          if (!null) return kStatusGroupNull;
+          if (tools_.isInLockedSubtree(null)) return kStatusOk;
+          return buildGroupObjects(tools_.joinNames(name, shaderName), {}, null, shader, -1, false);
+        });
+      });
 }
 
 int32_t HierarchyBuilder::buildWholeScene() {

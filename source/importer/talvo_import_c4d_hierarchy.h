@@ -64,6 +64,16 @@ class HierarchyBuilder {
   // Collects the polygons of the elements (of one shader, or all with -1) into the work
   // list; false when the list cannot be had.
   [[nodiscard]] bool collect(std::span<const int32_t> elements, int32_t shader);
+  // Collects as `collect` does and, when the work list holds polygons, runs build; the
+  // list is emptied afterwards. build's status, or 10005.
+  template <class Build>
+  [[nodiscard]] int32_t withCollected(std::span<const int32_t> elements, int32_t shader, Build build);
+  // Visits the groups of a story, class or layer level among the elements in ascending
+  // index, skipping records without polygons: visit(group, plain name, name joined to
+  // the prefix, filter with the group's index). The first status that is not 0 ends it.
+  template <class Visit>
+  [[nodiscard]] int32_t forEachGroup(Level level, std::span<const int32_t> elements, const Filter& filter,
+                                     const host::String& prefix, Visit visit);
   [[nodiscard]] int32_t buildGroupObjects(const host::String& name, const host::String& layerName,
                                           host::BaseObject* parent, int32_t shader, int32_t element, bool isBase);
   [[nodiscard]] int32_t buildMember(host::BaseObject* parent, const InstanceGroup& group, int32_t n, bool isBase);

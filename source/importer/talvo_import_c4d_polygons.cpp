@@ -78,8 +78,6 @@ int32_t PolygonBuilder::collectPolygons(int32_t shader) {
 int32_t PolygonBuilder::buildPolygonObject(const host::String& name, const host::String& hostLayerName,
                                            host::BaseObject* parent, int32_t pointCapacity, int32_t polygonCapacity,
                                            int32_t shader, int32_t element, bool isBase) {
-  pointMap_.release();
-  items_.release();
   if (!pointMap_.reserve(size_t(std::max(pointCapacity, 0))) || !items_.reserve(size_t(std::max(polygonCapacity, 0))))
     return kStatusIndexMemory;
   int32_t rc = collectPolygons(shader);
