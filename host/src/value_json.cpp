@@ -1,9 +1,11 @@
 #include "value_json.h"
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <map>
 
+#include "host/gradient.h"
 #include "host/scene.h"
 
 namespace host {
@@ -12,14 +14,49 @@ namespace {
 std::map<int32_t, CustomJson>& customCodecs() {
   static std::map<int32_t, CustomJson> codecs = [] {
     std::map<int32_t, CustomJson> c;
-    c[kCustomUnitScale] = {
+    c[kCustomUnitScale] = {[](const CustomData& d) {
+                             const auto& u = static_cast<const UnitScaleData&>(d);
+                             return Json{{"scale", u.scale}, {"unit", u.unit}};
+                           },
+                           [](const Json& j) -> std::unique_ptr<CustomData> {
+                             if (!j.contains("scale") || !j.contains("unit")) return nullptr;
+                             return std::make_unique<UnitScaleData>(j["scale"].get<double>(),
+                                                                    j["unit"].get<int32_t>());
+                           }};
+    // {"custom": 1000481, "data": {...}, "knots": [{"colour": [...], "brightness": ...,
+    //  "position": ..., "bias": ..., "index": ...}, ...]}
+    c[kCustomGradient] = {
         [](const CustomData& d) {
-          const auto& u = static_cast<const UnitScaleData&>(d);
-          return Json{{"scale", u.scale}, {"unit", u.unit}};
+          const auto& g = static_cast<const Gradient&>(d);
+          Json knots = Json::array();
+          for (const GradientKnot& k : g.knots())
+            knots.push_back({{"colour", vectorToJson(k.colour)},
+                             {"brightness", realToJson(k.brightness)},
+                             {"position", realToJson(k.position)},
+                             {"bias", realToJson(k.bias)},
+                             {"index", k.index}});
+          return Json{{"data", containerToJson(g.getData())}, {"knots", knots}};
         },
         [](const Json& j) -> std::unique_ptr<CustomData> {
-          if (!j.contains("scale") || !j.contains("unit")) return nullptr;
-          return std::make_unique<UnitScaleData>(j["scale"].get<double>(), j["unit"].get<int32_t>());
+          auto g = Gradient::alloc();
+          if (!g || !j.contains("data") || !containerFromJson(j["data"], g->getDataInstance()))
+            return nullptr;
+          if (!j.contains("knots") || !j["knots"].is_array()) return nullptr;
+          for (const Json& k : j["knots"]) {
+            GradientKnot knot;
+            if (!k.is_object() || !k.contains("colour") || !k.contains("brightness") ||
+                !k.contains("position") || !k.contains("bias") || !k.contains("index") ||
+                !vectorFromJson(k["colour"], &knot.colour) ||
+                !realFromJson(k["brightness"], &knot.brightness) ||
+                !realFromJson(k["position"], &knot.position) || !realFromJson(k["bias"], &knot.bias) ||
+                !k["index"].is_number_integer())
+              return nullptr;
+            const int64_t index = k["index"].get<int64_t>();
+            if (index < INT32_MIN || index > INT32_MAX) return nullptr;
+            knot.index = int32_t(index);
+            if (!g->insertKnot(knot)) return nullptr;
+          }
+          return g;
         }};
     return c;
   }();
@@ -39,7 +76,8 @@ bool realFromJson(const Json& json, double* out) {
     *out = json.get<double>();
     return true;
   }
-  if (!json.is_object() || json.size() != 1 || !json.contains("real") || !json["real"].is_string()) return false;
+  if (!json.is_object() || json.size() != 1 || !json.contains("real") || !json["real"].is_string())
+    return false;
   const std::string text = json["real"].get<std::string>();
   if (text == "nan") {
     *out = std::numeric_limits<double>::quiet_NaN();
@@ -51,23 +89,33 @@ bool realFromJson(const Json& json, double* out) {
   return true;
 }
 
-Json vectorToJson(const Vector& v) { return Json::array({realToJson(v.x), realToJson(v.y), realToJson(v.z)}); }
-
-bool vectorFromJson(const Json& json, Vector* out) {
-  return json.is_array() && json.size() == 3 && realFromJson(json[0], &out->x) && realFromJson(json[1], &out->y) &&
-         realFromJson(json[2], &out->z);
+Json vectorToJson(const Vector& v) {
+  return Json::array({realToJson(v.x), realToJson(v.y), realToJson(v.z)});
 }
 
-void registerCustomJson(int32_t typeId, CustomJson codec) { customCodecs()[typeId] = std::move(codec); }
+bool vectorFromJson(const Json& json, Vector* out) {
+  return json.is_array() && json.size() == 3 && realFromJson(json[0], &out->x) &&
+         realFromJson(json[1], &out->y) && realFromJson(json[2], &out->z);
+}
+
+void registerCustomJson(int32_t typeId, CustomJson codec) {
+  customCodecs()[typeId] = std::move(codec);
+}
 
 Json valueToJson(const HostValue& value, const JsonLinks& links) {
   switch (value.type()) {
-    case kValueNone: return nullptr;
-    case kValueInteger: return value.getInt32();
-    case kValueReal: return realToJson(value.getReal());
-    case kValueVector: return vectorToJson(value.getVector());
-    case kValueString: return value.getString();
-    case kValueFilename: return Json{{"filename", value.getFilename().string()}};
+    case kValueNone:
+      return nullptr;
+    case kValueInteger:
+      return value.getInt32();
+    case kValueReal:
+      return realToJson(value.getReal());
+    case kValueVector:
+      return vectorToJson(value.getVector());
+    case kValueString:
+      return value.getString();
+    case kValueFilename:
+      return Json{{"filename", value.getFilename().string()}};
     case kCustomObjectLink: {
       const uint64_t id = static_cast<const ObjectLink*>(value.getCustom())->target;
       return Json{{"link", links.save ? links.save(id) : Json(id)}};

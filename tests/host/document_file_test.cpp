@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <span>
 
 #include "host/app.h"
+#include "host/gradient.h"
 #include "host/material.h"
 #include "host/plugins.h"
 #include "host/scene.h"
@@ -34,7 +34,8 @@ class MarkerTag : public TagData {
 };
 
 bool registerMarker() {
-  return registerTagPlugin(kMarkerTag, "Marker", kTagVisible, [] { return new MarkerTag; }, "Tmarker", 0);
+  return registerTagPlugin(
+      kMarkerTag, "Marker", kTagVisible, [] { return new MarkerTag; }, "Tmarker", 0);
 }
 
 BaseObject* add(BaseDocument* doc, int32_t type, const char* name, BaseObject* parent = nullptr) {
@@ -57,7 +58,7 @@ BaseObject* byName(const BaseDocument* doc, const String& name) {
 //   Group (null, layer Walls)        params of every value kind, a forward link to Lamp
 //     Box (polygon, layer Inner)     a quad and a triangle, UVW, normals, phong, texture,
 //                                    the marker plug-in tag
-//     Lamp (light, layer Lights)     a link back to Box
+//     Lamp (light, layer Lights)     a link back to Box, a colour gradient of two knots
 //   Rig (null)
 //     Camera                         a target tag linking to Aim
 //     Aim (null) > Deep (null)
@@ -89,6 +90,13 @@ BaseDocument* makeSampleDocument() {
   add(doc, kObjectNull, "Deep", aim);
   BaseObject* copy = add(doc, kObjectInstance, "Box copy");
 
+  {
+    std::unique_ptr<Gradient> gradient = Gradient::alloc();
+    gradient->getDataInstance().setInt32(kGradientInterpolation, 2);
+    gradient->insertKnot({{1.0, 0.5, 0.25}, 0.75, 0.0, 0.5, 0});
+    gradient->insertKnot({{0.0, 0.0, 0.0}, 1.0, 1.0, 0.25, 3});
+    lamp->getDataInstance().setValue(100025, HostValue::custom(std::move(gradient)));
+  }
   doc->getSettingsInstance().setValue(kDocumentProjectScale,
                                       HostValue::custom(std::make_unique<UnitScaleData>(0.01, 2)));
   doc->getSettingsInstance().setValue(100, linkValue(camera));
@@ -99,7 +107,9 @@ BaseDocument* makeSampleDocument() {
   g.setInt32(1000, 1);
   g.setReal(1001, 1.0);
   g.setVector(1002, {0.5, -2.0, 1e-9});
-  g.setString(1003, "K\xC3\xBC" "che \"quoted\"");
+  g.setString(1003,
+              "K\xC3\xBC"
+              "che \"quoted\"");
   g.setFilename(1004, Filename("tex/wood.png"));
   g.setValue(1005, HostValue());
   g.setValue(kLinkParam, linkValue(lamp));
@@ -107,14 +117,16 @@ BaseDocument* makeSampleDocument() {
 
   PolygonObject* mesh = toPolygonObject(box);
   mesh->resizeObject(8, 2);
-  for (int32_t i = 0; i < 8; ++i) mesh->getPointW()[i] = {double(i & 1), double((i >> 1) & 1), double(i >> 2) + 0.1};
+  for (int32_t i = 0; i < 8; ++i)
+    mesh->getPointW()[i] = {double(i & 1), double((i >> 1) & 1), double(i >> 2) + 0.1};
   mesh->getPolygonW()[0] = {0, 1, 3, 2};
   mesh->getPolygonW()[1] = {4, 5, 7, 7};
   box->setRelPos({10.0, 0.0, -3.25});
   box->setEditorMode(kModeOff);
   box->setLayerObject(inner);
   BaseTag* uvw = box->makeTag(kTagUvw);
-  uvw->uvws() = {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0, 0}, {0.5, 0, 0}, {0.5, 0.5, 0}, {0.5, 0.5, 0}}};
+  uvw->uvws() = {{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                 {{0, 0, 0}, {0.5, 0, 0}, {0.5, 0.5, 0}, {0.5, 0.5, 0}}};
   BaseTag* normals = box->makeTag(kTagNormal);
   normals->normals().assign(8, Vector{0.0, 0.0, 1.0});
   box->makeTag(kTagPhong)->getDataInstance().setReal(1, 0.5235987755982988);
@@ -241,6 +253,14 @@ TEST_F(DocumentFile, SavedDocumentLoadsUnchanged) {
   EXPECT_EQ(box->getLayerObject()->getUp(), loaded->layers()[0]);
   EXPECT_EQ(loaded->findLayer(box->getLayerObject()->getId()), box->getLayerObject());
 
+  // The gradient keeps its data and its knots in order.
+  const Gradient* gradient = getGradient(*lamp->getData().getValue(100025));
+  ASSERT_NE(gradient, nullptr);
+  EXPECT_EQ(gradient->getData().getInt32(kGradientInterpolation), 2);
+  ASSERT_EQ(gradient->knots().size(), 2u);
+  EXPECT_EQ(gradient->knots()[0], (GradientKnot{{1.0, 0.5, 0.25}, 0.75, 0.0, 0.5, 0}));
+  EXPECT_EQ(gradient->knots()[1], (GradientKnot{{0.0, 0.0, 0.0}, 1.0, 1.0, 0.25, 3}));
+
   // Integers and reals stay apart; the plug-in tag is made by its plug-in.
   const Container& g = byName(loaded, "Group")->getData();
   EXPECT_EQ(g.getValue(1000)->type(), kValueInteger);
@@ -265,7 +285,8 @@ TEST_F(DocumentFile, SavedDocumentLoadsUnchanged) {
   EXPECT_EQ(bitmap->getType(), kShaderBitmap);
   EXPECT_EQ(linkedShader(*wood->getData().getValue(kMaterialShaderLink), wood), filter);
   EXPECT_EQ(linkedShader(*filter->getData().getValue(kFilterShaderLink), wood), bitmap);
-  EXPECT_EQ(linkedShader(*wood->getChannel(kChannelBump)->getData().getValue(kChannelDataTexture), wood), bitmap);
+  EXPECT_EQ(linkedShader(*wood->getChannel(kChannelBump)->getData().getValue(kChannelDataTexture), wood),
+            bitmap);
   EXPECT_EQ(linkedObject(*wood->getData().getValue(kLinkParam), loaded), box);
   const BaseTag* texture = box->getTag(kTagTexture);
   EXPECT_EQ(linkedMaterial(*texture->getData().getValue(kTextureTagMaterial), loaded), wood);
@@ -462,36 +483,71 @@ TEST_F(DocumentFile, DamagedDocumentsFailWithTheirReason) {
   }
   auto boxOf = [](Json& j) -> Json& { return j["objects"][0]["children"][0]; };
   const DamageCase cases[] = {
-      {"foreign JSON", [](Json& j) { j = Json{{"1000", {{"1", 5}}}}; }, "not a document file"},
+      {"foreign JSON",
+       [](Json& j) {
+         j = Json{{"1000", {{"1", 5}}}};
+       },
+       "not a document file"},
       {"newer version", [](Json& j) { j["version"] = 2; }, "version: unsupported version 2"},
       {"objects not an array", [](Json& j) { j["objects"] = 5; }, "objects: not an array"},
       {"unknown object type", [](Json& j) { j["objects"][1]["type"] = 9999; },
        "objects[1].type: unknown object type 9999"},
-      {"name of the wrong type", [&](Json& j) { boxOf(j)["name"] = 5; }, "objects[0].children[0].name: not a string"},
-      {"short vector", [](Json& j) { j["objects"][0]["position"] = {1.0, 2.0}; }, "objects[0].position: not a vector"},
+      {"name of the wrong type", [&](Json& j) { boxOf(j)["name"] = 5; },
+       "objects[0].children[0].name: not a string"},
+      {"short vector",
+       [](Json& j) {
+         j["objects"][0]["position"] = {1.0, 2.0};
+       },
+       "objects[0].position: not a vector"},
       {"missing field", [](Json& j) { j["objects"][2].erase("tags"); }, "objects[2]: no field \"tags\""},
-      {"link past the objects", [](Json& j) { j["objects"][0]["params"]["1006"] = {{"link", 8}}; },
+      {"link past the objects",
+       [](Json& j) {
+         j["objects"][0]["params"]["1006"] = {{"link", 8}};
+       },
        "objects[0].params.1006: link to object 8, but the file has 8 objects"},
-      {"negative link", [](Json& j) { j["settings"]["100"] = {{"link", -1}}; }, "settings.100: link to object -1"},
-      {"link of the wrong type", [](Json& j) { j["objects"][0]["params"]["1006"] = {{"link", "Lamp"}}; },
+      {"negative link",
+       [](Json& j) {
+         j["settings"]["100"] = {{"link", -1}};
+       },
+       "settings.100: link to object -1"},
+      {"link of the wrong type",
+       [](Json& j) {
+         j["objects"][0]["params"]["1006"] = {{"link", "Lamp"}};
+       },
        "link to object \"Lamp\""},
       {"layer past the layers", [](Json& j) { j["objects"][0]["layer"] = 3; },
        "objects[0].layer: layer 3, but the file has 3 layers"},
-      {"corner past the points", [&](Json& j) { boxOf(j)["tags"][1]["polygons"][1] = {4, 5, 8, 8}; },
+      {"corner past the points",
+       [&](Json& j) {
+         boxOf(j)["tags"][1]["polygons"][1] = {4, 5, 8, 8};
+       },
        "objects[0].children[0].tags[1].polygons[1]: polygon 1 refers to point 8 of 8"},
       {"negative corner", [&](Json& j) { boxOf(j)["tags"][1]["polygons"][0][0] = -1; },
        "polygon 0 refers to point -1 of 8"},
       {"uvw entry with three corners", [&](Json& j) { boxOf(j)["tags"][2]["uvws"][0].erase(3); },
        "tags[2].uvws[0]: not four vectors"},
-      {"point tag missing", [&](Json& j) { boxOf(j)["tags"].erase(0); }, "polygon object without a point tag"},
+      {"point tag missing", [&](Json& j) { boxOf(j)["tags"].erase(0); },
+       "polygon object without a point tag"},
       {"dump without geometry", [&](Json& j) { j = documentToJson(*doc_, false); },
        "objects[0].children[0].pointCount: 8, but the point tag holds 0 points"},
-      {"file name of the wrong type", [](Json& j) { j["objects"][0]["params"]["1004"] = {{"filename", 5}}; },
+      {"file name of the wrong type",
+       [](Json& j) {
+         j["objects"][0]["params"]["1004"] = {{"filename", 5}};
+       },
        "objects[0].params.1004: not a value"},
       {"custom data field of the wrong type", [](Json& j) { j["settings"]["2117"]["scale"] = "big"; },
        "settings.2117: not a value"},
-      {"unknown custom data", [](Json& j) { j["objects"][0]["params"]["1005"] = {{"custom", 42}}; },
+      {"unknown custom data",
+       [](Json& j) {
+         j["objects"][0]["params"]["1005"] = {{"custom", 42}};
+       },
        "objects[0].params.1005: not a value"},
+      {"gradient knot without its bias",
+       [](Json& j) { j["objects"][0]["children"][1]["params"]["100025"]["knots"][1].erase("bias"); },
+       "objects[0].children[1].params.100025: not a value"},
+      {"gradient knot index past 32 bits",
+       [](Json& j) { j["objects"][0]["children"][1]["params"]["100025"]["knots"][0]["index"] = 4294967296; },
+       "objects[0].children[1].params.100025: not a value"},
       {"integer past 32 bits", [](Json& j) { j["objects"][0]["params"]["1000"] = 4294967296; },
        "objects[0].params.1000: integer out of range"},
       {"parameter id not a number", [](Json& j) { j["objects"][0]["params"]["x"] = 1; },
@@ -521,7 +577,8 @@ TEST_F(DocumentFile, DamagedMaterialsFailWithTheirReason) {
       {"material not an object", [](Json& j) { j["materials"][1] = 5; }, "materials[1]: not a material"},
       {"unknown material type", [&](Json& j) { woodOf(j)["type"] = 5702; },
        "materials[0].type: unknown material type 5702"},
-      {"missing shaders", [](Json& j) { j["materials"][1].erase("shaders"); }, "materials[1]: no field \"shaders\""},
+      {"missing shaders", [](Json& j) { j["materials"][1].erase("shaders"); },
+       "materials[1]: no field \"shaders\""},
       {"unknown shader type", [&](Json& j) { woodOf(j)["shaders"][0]["children"][0]["type"] = 5832; },
        "materials[0].shaders[0].children[0].type: unknown shader type 5832"},
       {"shader name of the wrong type", [&](Json& j) { woodOf(j)["shaders"][0]["name"] = 1; },
@@ -536,17 +593,30 @@ TEST_F(DocumentFile, DamagedMaterialsFailWithTheirReason) {
        "materials[0].channels.color: no channel of the material"},
       {"channel data not a container", [&](Json& j) { woodOf(j)["channels"]["0"] = 1; },
        "materials[0].channels.0: not a container"},
-      {"material link past the materials", [&](Json& j) { textureOf(j)["params"]["1010"] = {{"link", {{"material", 2}}}}; },
+      {"material link past the materials",
+       [&](Json& j) {
+         textureOf(j)["params"]["1010"] = {{"link", {{"material", 2}}}};
+       },
        "objects[0].children[0].tags[5].params.1010: link to material 2, but the file has 2 materials"},
-      {"shader link past the shaders", [&](Json& j) { woodOf(j)["params"]["8006"] = {{"link", {{"shader", 3}}}}; },
+      {"shader link past the shaders",
+       [&](Json& j) {
+         woodOf(j)["params"]["8006"] = {{"link", {{"shader", 3}}}};
+       },
        "materials[0].params.8006: link to shader 3, but the file has 3 shaders"},
-      {"shader link of the wrong type", [&](Json& j) { woodOf(j)["params"]["8006"] = {{"link", {{"shader", "Filter"}}}}; },
+      {"shader link of the wrong type",
+       [&](Json& j) {
+         woodOf(j)["params"]["8006"] = {{"link", {{"shader", "Filter"}}}};
+       },
        "link to shader \"Filter\""},
-      {"link of an unknown kind", [](Json& j) { j["settings"]["100"] = {{"link", {{"layer", 0}}}}; },
+      {"link of an unknown kind",
+       [](Json& j) {
+         j["settings"]["100"] = {{"link", {{"layer", 0}}}};
+       },
        "settings.100: link to {\"layer\":0}: no object, material or shader reference"},
       {"texture tag without its projection", [&](Json& j) { textureOf(j).erase("projectionScale"); },
        "objects[0].children[0].tags[5]: no field \"projectionScale\""},
-      {"projection rotation of the wrong type", [&](Json& j) { textureOf(j)["projectionRotation"] = "level"; },
+      {"projection rotation of the wrong type",
+       [&](Json& j) { textureOf(j)["projectionRotation"] = "level"; },
        "tags[5].projectionRotation: not a vector of three numbers"},
       {"shaders nested too deep",
        [&](Json& j) {
