@@ -44,7 +44,7 @@ struct ImportController::Run {
   SceneLoader loader{options, file};
   MaterialBuilder materials{loader, options};
   IndexTables tables{loader, options};
-  LightBuilder lights{loader, options};
+  LightBuilder lights{loader, options, materials};
   HierarchyBuilder hierarchy{loader, options, materials, tables, lights};
 
   int32_t loadTime = 0, prepareTime = 0, matrixTime = 0, polygonsTime = 0, objectsTime = 0, lightsTime = 0,
@@ -52,7 +52,12 @@ struct ImportController::Run {
   bool undoOpen = false;
 
   // Phases whose builders come with their own modules; until then they build nothing.
-  int32_t prepareMaterials() { return materials.prepareMaterials(); }
+  // The texture folder settled here is also where the lights' embedded files go.
+  int32_t prepareMaterials() {
+    const int32_t rc = materials.prepareMaterials();
+    lights.prepareMapper();
+    return rc;
+  }
   int32_t clearForUpdate() { return 0; }  // the number of objects removed
   int32_t buildObjects() { return hierarchy.buildObjects(); }
   int32_t buildInstances() { return hierarchy.buildInstances(); }

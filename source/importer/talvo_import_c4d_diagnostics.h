@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "host/text.h"
 
@@ -17,6 +18,10 @@ constexpr const char* kSectionLine = "------------------------------------------
 // console line. Arguments given with %s are 8-bit text: pass host strings through
 // host::stringTo8Bit.
 void printLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A host string as the 8-bit text that printLine's %s takes.
+inline std::string text8(const host::String& s) {
+  return host::stringTo8Bit(s);
+}
 
 void showStop(const host::String& text);
 void showWarning(const host::String& text);

@@ -27,8 +27,6 @@ struct ListSize {
   int32_t polygonCount;
 };
 
-std::string text8(const host::String& s) { return host::stringTo8Bit(s); }
-
 }  // namespace
 
 HierarchyBuilder::HierarchyBuilder(SceneLoader& loader, ImportOptions& options, MaterialBuilder& materials,

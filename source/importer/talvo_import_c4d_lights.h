@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "host/text.h"
+#include "talvo_import_xmlmap_light.h"
 
 namespace host {
 class BaseObject;
@@ -13,12 +14,23 @@ class BaseObject;
 
 namespace talvo {
 
+class MaterialBuilder;
 class SceneLoader;
 struct ImportOptions;
 
 class LightBuilder {
  public:
-  LightBuilder(SceneLoader& loader, ImportOptions& options) : loader_(loader), options_(options) {}
+  // Makes the light-parameter mapper, which prints its banner.
+  LightBuilder(SceneLoader& loader, ImportOptions& options, MaterialBuilder& materials)
+      : loader_(loader), options_(options), materials_(materials) {}
+
+  // Gives the mapper the run's length factor and the texture folder that the materials
+  // builder settled; after prepareMaterials, before any light is built.
+  void prepareMapper();
+
+  // A new light object, not inserted, with the mapped parameters of the scene's light;
+  // nullptr when the light has no recognised parameters or no object could be made.
+  host::BaseObject* buildMappedLight(int32_t light);
 
   // The lights of a placed element, under parent. 0 or an import status.
   [[nodiscard]] int32_t buildElementLights(host::BaseObject* parent, int32_t element, bool isBase,
@@ -27,8 +39,10 @@ class LightBuilder {
   }
 
  private:
-  [[maybe_unused]] SceneLoader& loader_;
-  [[maybe_unused]] ImportOptions& options_;
+  SceneLoader& loader_;
+  ImportOptions& options_;
+  MaterialBuilder& materials_;
+  MapperContext context_;
 };
 
 }  // namespace talvo

@@ -2,8 +2,8 @@
 
 #include <cassert>
 #include <cmath>
-#include <limits>
 
+#include "common/saturate.h"
 #include "host/file.h"
 #include "host/material.h"
 #include "host/plugins.h"
@@ -27,14 +27,6 @@ constexpr int32_t kMaterialAlphaImage = 1014;
 // "Not 0" for values the exporter wrote as single-precision: above the float 1e-6.
 constexpr double kNotZero = 9.999999974752427e-7;
 bool notZero(double v) { return std::fabs(v) > kNotZero; }
-
-// A real as int32: saturated at the range's ends, NaN giving 0.
-int32_t toInt32Saturated(double v) {
-  if (std::isnan(v)) return 0;
-  if (v <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-  if (v >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-  return int32_t(v);
-}
 
 // The part of a texture record's path that may name a file in the texture folder: its
 // last part without a drive. Empty when that is empty, "." or "..", so that no record can
@@ -98,6 +90,10 @@ int32_t MaterialBuilder::prepareMaterials() {
   }
   printLine("Project texture path:%s", text8(options_.textureFolder.string(), scratch));
   return kStatusOk;
+}
+
+const host::Filename& MaterialBuilder::textureFolder() const {
+  return options_.textureFolder;
 }
 
 const ShaderInternalRecord* MaterialBuilder::internalRecord(int32_t shader) const {
@@ -359,9 +355,9 @@ void MaterialBuilder::readC4DParameters(int32_t shader) {
       continue;
     }
     if (name == "C4D_VER_MAIN") {
-      work.verMain = toInt32Saturated(v);
+      work.verMain = common::toInt32Saturated(v);
     } else if (name == "C4D_VER_SUB") {
-      work.verSub = toInt32Saturated(v);
+      work.verSub = common::toInt32Saturated(v);
     } else if (name == "C4D_CHSIZE_HORSIZE") {
       work.horSize = v * lengthFactor;
     } else if (name == "C4D_CHSIZE_VERSIZE") {

@@ -62,6 +62,8 @@ class MaterialBuilder {
   TextureResult resolveTexture(const host::String& name, host::String* outFileName = nullptr);
 
   int32_t engineMode() const { return engineMode_; }
+  // Where embedded files go; it changes when the chosen folder cannot be made.
+  const host::Filename& textureFolder() const;
   const host::Filename& projectFolder() const { return projectFolder_; }
 
  private:

@@ -12,8 +12,6 @@ const host::String kDefaultSet = "ALL";
 // The stored form of a set name: "ALL" for none, upper-cased.
 host::String setKey(const host::String& set) { return host::toUpper(set.empty() ? kDefaultSet : set); }
 
-std::string text8(const host::String& s) { return host::stringTo8Bit(s); }
-
 }  // namespace
 
 XmlMapper::XmlMapper(double lengthScale) : lengthScale_(lengthScale) {
@@ -22,6 +20,18 @@ XmlMapper::XmlMapper(double lengthScale) : lengthScale_(lengthScale) {
   printLine("       Xml Mapper");
   printLine("%s", dashes);
   printLine("%s", "");
+  addBuiltInContents();
+}
+
+void XmlMapper::setLengthScale(double lengthScale) {
+  if (lengthScale == lengthScale_) return;
+  lengthScale_ = lengthScale;
+  enumMaps_.clear();
+  lightChannelMaps_.clear();
+  shaderMapsInt_.clear();
+  shaderMapsStr_.clear();
+  defaultMaps_.clear();
+  shaderMaps_.clear();
   addBuiltInContents();
 }
 
@@ -285,6 +295,10 @@ int32_t XmlMapper::findEnumValue(const host::String& set, int32_t code, const ho
     printLine("Warning: Enum value is empty:");
     return -1;
   }
+  return findEnumWord(set, code, value.getString());
+}
+
+int32_t XmlMapper::findEnumWord(const host::String& set, int32_t code, const host::String& word) const {
   const host::String key = setKey(set);
   const EnumMap* enumMap = enumMaps_.find(key);
   if (!enumMap) {
@@ -292,9 +306,9 @@ int32_t XmlMapper::findEnumValue(const host::String& set, int32_t code, const ho
     return -1;
   }
   const EnumValueMap* words = enumMap->find(code);
-  const EnumValue* entry = words ? words->find(host::toUpper(value.getString())) : nullptr;
+  const EnumValue* entry = words ? words->find(host::toUpper(word)) : nullptr;
   if (!entry) {
-    printLine("Error: Cannot find Channel Enum: %d %s", code, text8(value.getString()).c_str());
+    printLine("Error: Cannot find Channel Enum: %d %s", code, text8(word).c_str());
     return -1;
   }
   return entry->value;

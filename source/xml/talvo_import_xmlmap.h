@@ -20,6 +20,14 @@ namespace talvo {
 constexpr int32_t kTypeNone = 0;
 constexpr int32_t kTypeLength = 4;
 constexpr int32_t kTypeLengthVector = 11;
+// Codes 101 to 999 name an enumeration: the scene gives a word of it.
+constexpr bool isEnumCode(int32_t typeCode) {
+  return typeCode >= 101 && typeCode <= 999;
+}
+// Codes above 1000 name a shader kind: the scene gives shader references.
+constexpr bool isShaderCode(int32_t typeCode) {
+  return typeCode > 1000;
+}
 
 struct XmlParam {
   int32_t c4dId = -1;
@@ -81,6 +89,9 @@ class XmlMapper {
   XmlMapper& operator=(const XmlMapper&) = delete;
 
   double lengthScale() const { return lengthScale_; }
+  // Builds the built-in contents again for another length factor, silently, so that the
+  // stored length defaults are the exact products with the new factor.
+  void setLengthScale(double lengthScale);
 
   // Building. An empty set name means "ALL".
   EnumMap* createEnumMap(const host::String& set = {});
@@ -100,6 +111,8 @@ class XmlMapper {
 
   // Lookups; none of them changes the tables.
   int32_t findEnumValue(const host::String& set, int32_t code, const host::HostValue& value) const;
+  // The same lookup of a word without the checks of the value; -1 when it is missing.
+  int32_t findEnumWord(const host::String& set, int32_t code, const host::String& word) const;
   LightChannel* findLightChannel(const host::String& set, const host::String& channelName) const;
   XmlParam* findLightParam(const host::String& set, const host::String& channelName,
                            const host::String& paramName) const;

@@ -43,6 +43,22 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
+// Parameter entries as an exporter writes them: a real, a string.
+inline ts::ParameterEntry realEntry(const std::string& name, double value) {
+  ts::ParameterEntry e;
+  e.name = name;
+  e.valueType = 1;
+  e.realValue = value;
+  return e;
+}
+inline ts::ParameterEntry textEntry(const std::string& name, const std::string& value) {
+  ts::ParameterEntry e;
+  e.name = name;
+  e.valueType = 2;
+  e.stringValue = value;
+  return e;
+}
+
 inline std::string writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));

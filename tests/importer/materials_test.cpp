@@ -55,22 +55,6 @@ ts::ShaderInternalRecord internal(const std::string& textureName = "") {
   return r;
 }
 
-ts::ParameterEntry real(const std::string& name, double value) {
-  ts::ParameterEntry e;
-  e.name = name;
-  e.valueType = 1;
-  e.realValue = value;
-  return e;
-}
-
-ts::ParameterEntry text(const std::string& name, const std::string& value) {
-  ts::ParameterEntry e;
-  e.name = name;
-  e.valueType = 2;
-  e.stringValue = value;
-  return e;
-}
-
 // One read scene, an options record at the factory defaults and a target document;
 // the builder is made by prepare().
 class Materials : public ::testing::Test {
@@ -511,15 +495,18 @@ class LibraryMaterials : public Materials {
     load({.shaders = {{.name = "Brick"}, {.name = "Plain"}, {.name = "Lawn"}},
           .internals = {brick, internal(), internal()},
           .textures = {texture("maps/wood.png")},
-          .parameterSets = {parameters({real("C4D_VER_MAIN", 1), real("C4D_VER_SUB", 2),
-                                        real("C4D_CHSIZE_HORSIZE", 200), real("C4D_CHSIZE_VERSIZE", 100),
-                                        real("C4D_CHSIZE_DEPSIZE", 10), real("C4D_CHSIZE_ANGLE", 90),
-                                        real("C4D_CHSIZE_KEEPPROP", 1), real("C4D_CHSIZE_RANDORIG", 0),
-                                        real("C4D_CHCOL_R", 1), real("C4D_CHCOL_G", 0.5), real("C4D_CHCOL_B", 0),
-                                        text("C4D_SHIMAGE_FILE_1", "wood"), real("C4D_CHCOL_TEXTURE", 1)}),
+          .parameterSets = {parameters(
+                                {realEntry("C4D_VER_MAIN", 1), realEntry("C4D_VER_SUB", 2),
+                                 realEntry("C4D_CHSIZE_HORSIZE", 200), realEntry("C4D_CHSIZE_VERSIZE", 100),
+                                 realEntry("C4D_CHSIZE_DEPSIZE", 10), realEntry("C4D_CHSIZE_ANGLE", 90),
+                                 realEntry("C4D_CHSIZE_KEEPPROP", 1), realEntry("C4D_CHSIZE_RANDORIG", 0),
+                                 realEntry("C4D_CHCOL_R", 1), realEntry("C4D_CHCOL_G", 0.5),
+                                 realEntry("C4D_CHCOL_B", 0), textEntry("C4D_SHIMAGE_FILE_1", "wood"),
+                                 realEntry("C4D_CHCOL_TEXTURE", 1)}),
                             parameters({}),
-                            parameters({real("C4D_VER_MAIN", 1), real("C4D_CHGRA_STATE", 1), real("C4D_CHGRA_R", 0),
-                                        real("C4D_CHGRA_G", 1), real("C4D_CHGRA_B", 0)})},
+                            parameters({realEntry("C4D_VER_MAIN", 1), realEntry("C4D_CHGRA_STATE", 1),
+                                        realEntry("C4D_CHGRA_R", 0), realEntry("C4D_CHGRA_G", 1),
+                                        realEntry("C4D_CHGRA_B", 0)})},
           .shaderDataLevel = 3});
   }
 };
@@ -630,8 +617,9 @@ TEST_F(LibraryMaterials, AShaderTheLibraryDoesNotHaveFallsBack) {
   lawn.textureWidth = 50;
   load({.shaders = {{.name = "Lawn"}, {.name = "Bare"}},
         .internals = {lawn},
-        .parameterSets = {parameters({real("C4D_CHGRA_STATE", 1), text("C4D_SHIMAGE_FILE_1", "gone.png")}),
-                          parameters({real("C4D_VER_MAIN", 1)})},
+        .parameterSets = {parameters(
+                              {realEntry("C4D_CHGRA_STATE", 1), textEntry("C4D_SHIMAGE_FILE_1", "gone.png")}),
+                          parameters({realEntry("C4D_VER_MAIN", 1)})},
         .shaderDataLevel = 3});
   prepare();
   ASSERT_EQ(builder_->engineMode(), 3);

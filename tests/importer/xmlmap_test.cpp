@@ -68,6 +68,21 @@ TEST_F(XmlMap, StoredDefaultsAreNormalised) {
   EXPECT_TRUE(printed().empty());
 }
 
+TEST_F(XmlMap, AnotherLengthScaleRebuildsTheContentsSilently) {
+  talvo::XmlMapper mapper(1.0);
+  printed();
+  mapper.setLengthScale(0.01);
+  EXPECT_TRUE(printed().empty());
+  EXPECT_EQ(mapper.lengthScale(), 0.01);
+  EXPECT_EQ(mapper.findLightParam("ALL", "DET", "AREAX")->defaultValue, host::HostValue::real(2.0 * 0.01));
+  EXPECT_EQ(mapper.findLightParam("ALL", "NOI", "VISIBILITYSCALE")->defaultValue,
+            host::HostValue::vector({0.01, 0.01, 0.01}));
+  // Everything else is as built.
+  EXPECT_EQ(mapper.findDefaultValues("ALL", "LightGRRGB")->params.size(), 2);
+  EXPECT_EQ(mapper.findEnumValue("ALL", 201, host::HostValue::string("Spot")), 1);
+  EXPECT_TRUE(printed().empty());
+}
+
 TEST_F(XmlMap, EnumerationWordsAndTheirMessages) {
   talvo::XmlMapper mapper(1.0);
   printed();
