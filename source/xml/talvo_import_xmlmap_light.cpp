@@ -13,10 +13,10 @@ namespace talvo {
 LightData::LightData(MapperContext& context, MaterialBuilder& materials, const ParameterSet& parameters,
                      int32_t lightIndex)
     : context_(context),
-      materials_(materials),
       lightIndex_(lightIndex),
       tree_(context.mapper, context.lengthScale, context.textureFolder, channelTable_, shaderTable_) {
   printLine("Process light: %d", lightIndex_);
+  host::String photometricFile;
   for (size_t i = 0; i < parameters.entries.size(); ++i) {
     const ParameterEntry& entry = parameters.entries[i];
     const ParameterKey& key = entry.key;
@@ -28,14 +28,14 @@ LightData::LightData(MapperContext& context, MaterialBuilder& materials, const P
     if (key.index == 0 && (key.fullName == "C4D_VER_MAIN" || key.fullName == "C4D_VER_SUB")) continue;
     tree_.addEntry(entry);
     if (key.index == 0 && key.fullName == "C4D_PHO_FILE")
-      photometricFile_ = host::stringFromUtf8(entry.stringValue);
+      photometricFile = host::stringFromUtf8(entry.stringValue);
   }
   // The light's parameter names the file in the texture folder whatever this gives. When
   // the folder could not be made, the file went to the one the materials builder fell
   // back to, and so do the file names of every later light.
-  if (!photometricFile_.empty()) {
-    materials_.resolveTexture(photometricFile_);
-    context_.textureFolder = materials_.textureFolder();
+  if (!photometricFile.empty()) {
+    materials.resolveTexture(photometricFile);
+    context_.textureFolder = materials.textureFolder();
   }
 }
 

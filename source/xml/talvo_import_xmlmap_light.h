@@ -50,20 +50,15 @@ class LightData {
   // owned by the caller; nullptr when no object could be made.
   host::BaseObject* buildLight();
 
-  const host::String& photometricFile() const { return photometricFile_; }
-  const ChannelTree& tree() const { return tree_; }
-
  private:
   void applyParam(host::BaseObject* light, const host::String& channel, const host::String& name,
                   const XmlParam& param) const;
 
   MapperContext& context_;
-  MaterialBuilder& materials_;
   int32_t lightIndex_;
   ChannelTable channelTable_;
   ShaderTable shaderTable_;
   ChannelTree tree_;  // after the tables it fills
-  host::String photometricFile_;
 };
 
 }  // namespace talvo

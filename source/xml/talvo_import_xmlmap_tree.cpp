@@ -9,6 +9,7 @@
 #include "talvo_import_c4d_loader.h"
 
 namespace talvo {
+
 void copyParams(const common::StringMap<XmlParam>& from, common::StringMap<XmlParam>& to) {
   from.forEach([&](const host::String& name, const XmlParam& param) {
     if (XmlParam* copy = to.findOrInsert(name)) *copy = param;
@@ -191,8 +192,10 @@ bool ChannelTree::mayBuild(const host::String& reference) {
   }
   if (builds_ >= kShaderBuildLimit) {
     // Said once; every later reference of the light is refused alike.
-    if (builds_++ == kShaderBuildLimit)
+    if (builds_ == kShaderBuildLimit) {
       printLine("Error: Too many shader references: %s", text8(reference).c_str());
+      ++builds_;
+    }
     return false;
   }
   ++builds_;
@@ -216,7 +219,7 @@ void ChannelTree::AddShaderToTree(const host::String& reference) {
     startNode(node, *kind);
     for (int32_t i = 0; i < list->size(); ++i) {
       const ParameterEntry& entry = *(*list)[i]->entry;
-      const host::String name = host::toUpper(entry.key.parameter);
+      const host::String& name = entry.key.parameter;  // upper-cased by the reader
       if (XmlParam* param = node.params.find(name)) {
         param->value = GetXmlValue(param->typeCode, entry).value;
       } else if (XmlParam* inherited = node.parentParams.find(name)) {
